@@ -1,0 +1,16 @@
+# Helpers for the setup scripts of the end-to-end cases.
+
+# le16 / le32 VALUE: the value as little-endian bytes.
+le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
+le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16 & 65535)); }
+
+# mkwav NAME RATE CHANNELS BITS DATA_SIZE: a canonical 44-byte PCM header that
+# declares DATA_SIZE bytes of audio but holds none, so a long track costs 44 bytes.
+mkwav() {
+    local align=$(($3 * ($4 / 8)))
+    {
+        printf 'RIFF'; le32 $((36 + $5)); printf 'WAVEfmt '; le32 16
+        le16 1; le16 "$3"; le32 "$2"; le32 $(($2 * align)); le16 "$align"; le16 "$4"
+        printf 'data'; le32 "$5"
+    } > "$1"
+}

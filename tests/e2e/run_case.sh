@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Runs one end-to-end case folder:
+#   setup    optional; bash sourced in an empty work directory to lay out the inputs,
+#            with the helpers of helpers.sh and $examples, the bundled example folder
+#   cmd      the command line, run in that directory with trelvask on PATH
+#   stdout   the exact standard output expected (standard error must stay empty)
+#   status   optional; the exit status expected, 0 when absent
+#   expect/  optional; files the run must leave, byte for byte. Every other file,
+#            whether laid out by setup or not, must be exactly as setup left it.
+set -u
+case_dir=$(realpath "$1")
+bin_dir=$(realpath "$2")
+helpers=$(realpath "$(dirname "$0")/helpers.sh")
+# The bundled example, for cases that run on it.
+examples=$(realpath "$(dirname "$0")/../../examples")
+
+scratch=$(mktemp -d)
+trap 'chmod -R u+rwx "$scratch" 2>/dev/null; rm -rf "$scratch"' EXIT
+mkdir "$scratch/work"
+cd "$scratch/work" || exit 1
+
+# Every entry with its type, and a checksum for regular files.
+snapshot() {
+    find . -mindepth 1 -printf '%y\t%p\n' | sort | while IFS=$'\t' read -r type path; do
+        if [ "$type" = f ]; then
+            printf '%s\t%s\t%s\n' "$type" "$path" "$(md5sum < "$path" | cut -d' ' -f1)"
+        else
+            printf '%s\t%s\n' "$type" "$path"
+        fi
+    done
+}
+
+if [ -f "$case_dir/setup" ]; then
+    # shellcheck source=/dev/null
+    (source "$helpers" && source "$case_dir/setup") || { echo "setup failed"; exit 1; }
+fi
+snapshot > "$scratch/before"
+
+PATH="$bin_dir:$PATH" bash -c "$(cat "$case_dir/cmd")" > "$scratch/stdout" 2> "$scratch/stderr" < /dev/null
+status=$?
+
+failed=0
+expected_status=$(cat "$case_dir/status" 2>/dev/null || echo 0)
+if [ "$status" != "$expected_status" ]; then
+    echo "exit status $status, expected $expected_status"
+    failed=1
+fi
+if ! cmp -s "$case_dir/stdout" "$scratch/stdout"; then
+    echo "standard output differs (expected, then actual):"
+    diff <(od -c "$case_dir/stdout") <(od -c "$scratch/stdout") | head -40
+    failed=1
+fi
+if [ -s "$scratch/stderr" ]; then
+    echo "standard error is not empty:"
+    head -c 4000 "$scratch/stderr"
+    failed=1
+fi
+
+expected_names=()
+if [ -d "$case_dir/expect" ]; then
+    while IFS= read -r -d '' expected; do
+        name=${expected#"$case_dir/expect/"}
+        expected_names+=("./$name")
+        if ! cmp -s "$expected" "$name"; then
+            echo "file $name differs from expect/$name:"
+            diff "$expected" "$name" | head -20
+            failed=1
+        fi
+    done < <(find "$case_dir/expect" -type f -print0)
+fi
+# Whatever expect/ does not name must be untouched: no stray or damaged files.
+unexpected() { awk -F'\t' 'NR == FNR { skip[$0]; next } !($2 in skip)' <(printf '%s\n' "${expected_names[@]}") -; }
+if ! diff <(unexpected < "$scratch/before") <(snapshot | unexpected) > "$scratch/changes"; then
+    echo "files changed that the case does not expect:"
+    cat "$scratch/changes"
+    failed=1
+fi
+exit $failed

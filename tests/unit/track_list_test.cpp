@@ -1,0 +1,98 @@
+#include "track_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Each row as "<kind> <text>", kind being wav, split, pregap or other.
+std::vector<std::string> describeRows(std::string list)
+{
+    TrackTable table;
+    const int count = buildTrackTable(list, table);
+    EXPECT_EQ(count, table.entryCount);
+    std::vector<std::string> rows;
+    for (int row = 0; row < table.entryCount; ++row) {
+        const char* kind = "other";
+        if (table.isWav[row]) {
+            kind = "wav";
+            EXPECT_EQ(table.lineKind[row], LineKind::other);
+            EXPECT_FALSE(table.isPregap[row]);
+        } else if (table.lineKind[row] == LineKind::split) {
+            kind = "split";
+        } else if (table.lineKind[row] == LineKind::pregap) {
+            kind = "pregap";
+            EXPECT_TRUE(table.isPregap[row]);
+        }
+        rows.push_back(std::string(kind) + " " + table.lineText[row]);
+    }
+    return rows;
+}
+
+struct ListCase {
+    const char* name;
+    std::string list;
+    std::vector<std::string> rows;
+};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ListCase& testCase, std::ostream* out)
+{
+    *out << testCase.name;
+}
+
+const ListCase listCases[] = {
+    {"EmptyList", "", {}},
+    {"OnlyLineEnds", "\r\n\n\r\r\n", {}},
+    {"FirstLineIsAlwaysWav", "S 01:00:00\nP 00:02:00\n", {"wav S 01:00:00", "pregap P 00:02:00"}},
+    {"Kinds", "a.wav\nS 01:00:00\nP 00:02:00\nnotes\nb.WAV\n",
+     {"wav a.wav", "split S 01:00:00", "pregap P 00:02:00", "other notes", "wav b.WAV"}},
+    {"WavOverridesSplitAndPregap", "a.wav\nSong.wav\nPause.WAV\n", {"wav a.wav", "wav Song.wav", "wav Pause.WAV"}},
+    {"CaseAndBlanksMatter", "a.wav\ns 01:00:00\n S 01:00:00\ntrack.Wav\np 1\n",
+     {"wav a.wav", "other s 01:00:00", "other  S 01:00:00", "other track.Wav", "other p 1"}},
+    {"WavAnywhereInLine", "a.wav\nnotes.wave.txt\n", {"wav a.wav", "wav notes.wave.txt"}},
+    {"BlankLinesAndCrlf", "\r\n\r\na.wav\r\n\r\nS 01:00:00\r\nP\r\n", {"wav a.wav", "split S 01:00:00", "pregap P"}},
+    {"CrOnlyLineEnds", "a.wav\rS 1\r", {"wav a.wav", "split S 1"}},
+    {"NoFinalLineEnd", "a.wav\nS 1", {"wav a.wav", "split S 1"}},
+    {"NulEndsTheList", std::string("a.wav\nS 1\0b.wav\n", 16), {"wav a.wav", "split S 1"}},
+    {"ByteOrderMarkSkipped", "\xEF\xBB\xBF" "a.wav\n", {"wav a.wav"}},
+    {"ByteOrderMarkOnlyAtStart", "a.wav\n\xEF\xBB\xBF" "b.wav\n", {"wav a.wav", "wav \xEF\xBB\xBF" "b.wav"}},
+};
+
+class TrackListTest : public testing::TestWithParam<ListCase> {};
+
+TEST_P(TrackListTest, ClassifiesRows)
+{
+    EXPECT_EQ(describeRows(GetParam().list), GetParam().rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, TrackListTest, testing::ValuesIn(listCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TrackList, KeepsFirstRowsAndFlagsTheRest)
+{
+    for (const int lines : {maxRows, maxRows + 2}) {
+        std::string list;
+        for (int line = 0; line < lines; ++line)
+            list += std::to_string(line) + "t.wav\n";
+        TrackTable table;
+        EXPECT_EQ(buildTrackTable(list, table), maxRows);
+        EXPECT_EQ(table.linesDropped, lines > maxRows);
+        EXPECT_STREQ(table.lineText[maxRows - 1], "127t.wav");
+    }
+}
+
+TEST(TrackList, RebuildingClearsEarlierRows)
+{
+    std::string first = "a.wav\nP 1\n";
+    std::string second = "b.wav\nnotes\n";
+    TrackTable table;
+    buildTrackTable(first, table);
+    buildTrackTable(second, table);
+    EXPECT_FALSE(table.isPregap[1]);
+    EXPECT_EQ(table.lineKind[1], LineKind::other);
+}
+
+}  // namespace
