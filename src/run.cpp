@@ -7,6 +7,7 @@
 #include "cue_sheet.h"
 #include "track_list.h"
 #include "track_table.h"
+#include "wav_header.h"
 
 namespace {
 
@@ -73,6 +74,11 @@ int run(int argc, char* argv[])
     buildTrackTable(listBuffer, table);
     if (table.linesDropped)
         std::printf("Warning: only the first %d lines of the track list are used\n", maxRows);
+
+    for (int row = 0; row < table.entryCount; ++row)
+        if (table.isWav[row] &&
+            !GET_ATTRIBUTES(row, table.lineText[row], table.sampleRate.data(), table.sampleFrames.data()))
+            return 2;
 
     if (!writeCueFile(outputName, buildCueText(table))) {
         std::printf("Cannot write cue file called %s\n", outputName.c_str());

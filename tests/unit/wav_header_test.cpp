@@ -1,0 +1,133 @@
+#include "wav_header.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+std::string le16(unsigned value)
+{
+    return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8 & 0xFF)};
+}
+
+std::string le32(uint32_t value)
+{
+    return le16(value & 0xFFFF) + le16(value >> 16);
+}
+
+std::string chunk(const std::string& id, const std::string& body)
+{
+    return id + le32(static_cast<uint32_t>(body.size())) + body;
+}
+
+std::string formatChunk(unsigned channels, uint32_t rate, unsigned bits)
+{
+    const unsigned align = channels * (bits / 8);
+    return chunk("fmt ", le16(1) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) + le16(bits));
+}
+
+// A data chunk header that declares size bytes; the audio itself is never read.
+std::string dataHeader(uint32_t size)
+{
+    return "data" + le32(size);
+}
+
+std::string wav(const std::string& chunks)
+{
+    return "RIFF" + le32(static_cast<uint32_t>(chunks.size() + 4)) + "WAVE" + chunks;
+}
+
+std::string canonical(unsigned channels, uint32_t rate, unsigned bits, uint32_t size)
+{
+    return wav(formatChunk(channels, rate, bits) + dataHeader(size));
+}
+
+// Zeros with a chunk id laid at an exact offset.
+std::string placed(size_t offset, const std::string& bytes, std::string base = std::string(36, '\0'))
+{
+    if (base.size() < offset + bytes.size())
+        base.resize(offset + bytes.size());
+    return base.replace(offset, bytes.size(), bytes);
+}
+
+struct HeaderCase {
+    const char* name;
+    std::string header;
+    WavStatus status;
+    int64_t sampleRate;
+    int64_t sampleFrames;
+};
+
+void PrintTo(const HeaderCase& testCase, std::ostream* out)
+{
+    *out << testCase.name;
+}
+
+const std::string listChunk = chunk("LIST", "INFOISFT" + le32(14) + std::string("Lavf58.76.100", 14));
+
+const HeaderCase headerCases[] = {
+    {"Canonical16BitStereo", canonical(2, 44100, 16, 40000000), WavStatus::ok, 44100, 10000000},
+    {"EightBitMono", canonical(1, 22050, 8, 22050), WavStatus::ok, 22050, 22050},
+    {"TwelveBitCountsAsOneByte", canonical(2, 44100, 12, 1000), WavStatus::ok, 44100, 500},
+    {"TwentyFourBitStereo", canonical(2, 48000, 24, 6001), WavStatus::ok, 48000, 1000},
+    {"HighBytesAreUnsigned", canonical(0x80, 0x80BB80, 0x80 * 8, 0xFF80FFFF), WavStatus::ok, 0x80BB80, 0xFF80FFFF / (0x80 * 0x80)},
+    {"LargestDataSize", canonical(1, 44100, 8, 0xFFFFFFFF), WavStatus::ok, 44100, 0xFFFFFFFF},
+    {"ListBeforeFormat", wav(listChunk + formatChunk(2, 44100, 16) + dataHeader(400)), WavStatus::ok, 44100, 100},
+    {"JunkBeforeData", wav(formatChunk(2, 96000, 32) + chunk("JUNK", std::string(4000, 'j')) + dataHeader(800)),
+     WavStatus::ok, 96000, 100},
+    {"FirstDataBytesWinEvenInsideAnotherChunk",
+     wav(formatChunk(1, 8000, 8) + chunk("LIST", std::string("ab") + dataHeader(123)) + dataHeader(999)),
+     WavStatus::ok, 8000, 123},
+    {"FormatIdComparedOnThreeBytes", placed(36, dataHeader(10), placed(12, "fmtX" + formatChunk(1, 8000, 8).substr(4))),
+     WavStatus::ok, 8000, 10},
+    {"FormatAtLastOffset", placed(lastTagOffset, formatChunk(2, 44100, 16).substr(0, 24), placed(36, dataHeader(40))),
+     WavStatus::ok, 44100, 10},
+    {"FormatBeyondLastOffset", placed(lastTagOffset + 2, formatChunk(2, 44100, 16), placed(36, dataHeader(40))),
+     WavStatus::noFormat, 0, 0},
+    {"DataAtLastOffset", placed(lastTagOffset, dataHeader(40), wav(formatChunk(2, 44100, 16))), WavStatus::ok, 44100, 10},
+    {"DataBeyondLastOffset", placed(lastTagOffset + 2, dataHeader(40), wav(formatChunk(2, 44100, 16))),
+     WavStatus::noData, 0, 0},
+    {"FormatAtOddOffset", placed(38, dataHeader(40), placed(13, formatChunk(2, 44100, 16))), WavStatus::noFormat, 0, 0},
+    {"DataAtOddOffset", placed(37, dataHeader(40), wav(formatChunk(2, 44100, 16))), WavStatus::noData, 0, 0},
+    {"OffsetZeroNotExamined", placed(0, formatChunk(2, 44100, 16).substr(0, 24) + dataHeader(40)), WavStatus::noFormat, 0, 0},
+    {"Empty", "", WavStatus::noFormat, 0, 0},
+    {"ThreeBytes", "RIF", WavStatus::noFormat, 0, 0},
+    {"ZerosOnly", std::string(15000, '\0'), WavStatus::noFormat, 0, 0},
+    {"NoDataChunk", wav(formatChunk(2, 44100, 16)), WavStatus::noData, 0, 0},
+    {"CutInsideFormatFields", wav(formatChunk(2, 44100, 16)).substr(0, 12 + 23), WavStatus::noFormat, 0, 0},
+    {"CutInsideDataSize", canonical(2, 44100, 16, 40).substr(0, 43), WavStatus::noData, 0, 0},
+    {"EndsRightAfterDataSize", canonical(2, 44100, 16, 40), WavStatus::ok, 44100, 10},
+    {"ZeroChannels", canonical(0, 44100, 16, 40), WavStatus::unsupported, 0, 0},
+    {"ZeroRate", canonical(2, 0, 16, 40), WavStatus::unsupported, 0, 0},
+    {"FourBits", canonical(1, 44100, 4, 40), WavStatus::unsupported, 0, 0},
+    {"MissingDataReportedBeforeZeroFields", wav(formatChunk(0, 0, 0)), WavStatus::noData, 0, 0},
+};
+
+class WavHeaderTest : public testing::TestWithParam<HeaderCase> {};
+
+TEST_P(WavHeaderTest, Parses)
+{
+    const HeaderCase& expected = GetParam();
+    const WavInfo info = parseWavHeader(expected.header);
+    EXPECT_EQ(info.status, expected.status);
+    if (expected.status == WavStatus::ok) {
+        EXPECT_EQ(info.sampleRate, expected.sampleRate);
+        EXPECT_EQ(info.sampleFrames, expected.sampleFrames);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Headers, WavHeaderTest, testing::ValuesIn(headerCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WavHeader, AssemblesUnsignedLittleEndian)
+{
+    EXPECT_EQ(Assem2("\xAC\x44"), 0x44AC);
+    EXPECT_EQ(Assem2("\xFF\xFF"), 65535);
+    EXPECT_EQ(Assem4("\x44\xAC\x00\x00"), 44100u);
+    EXPECT_EQ(Assem4("\xFF\xFF\xFF\xFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(Assem4("\x80\x81\x82\x83"), 0x83828180u);
+}
+
+}  // namespace
