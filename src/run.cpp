@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cue_sheet.h"
+#include "timing.h"
 #include "track_list.h"
 #include "track_table.h"
 #include "wav_header.h"
@@ -79,6 +80,8 @@ int run(int argc, char* argv[])
         if (table.isWav[row] &&
             !GET_ATTRIBUTES(row, table.lineText[row], table.sampleRate.data(), table.sampleFrames.data()))
             return 2;
+    const float totalSeconds = computeTimes(table);
+    std::fputs(formatReport(table, totalSeconds).c_str(), stdout);
 
     if (!writeCueFile(outputName, buildCueText(table))) {
         std::printf("Cannot write cue file called %s\n", outputName.c_str());

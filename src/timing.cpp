@@ -1,0 +1,65 @@
+#include "timing.h"
+
+#include <cmath>
+
+// The precision of each step below is deliberate: the printed times must stay
+// the same as those users have always been given, so single precision stays
+// where it was used, and no step may be reordered or fused.
+
+TrackTime trackTime(int64_t sampleFrames, int64_t sampleRate)
+{
+    const float rate = static_cast<float>(sampleRate);
+    const double frames = static_cast<double>(sampleFrames);
+    const int minutes = static_cast<int>(std::floor(frames / (static_cast<double>(rate) * 60.0)));
+    const auto rest = static_cast<int64_t>(
+        frames - static_cast<double>(static_cast<float>(minutes)) * 60.0 * static_cast<double>(rate));
+    // Whole seconds in integers: a float cannot hold rest exactly above
+    // 279,620 Hz, and rounding there would print 60 seconds.
+    const int64_t seconds = rest / sampleRate;
+    const int64_t restAfterSeconds = rest - seconds * sampleRate;
+    const float fraction = static_cast<float>(restAfterSeconds) / rate;
+    const int cdFrames = static_cast<int>(static_cast<double>(fraction) * 75.0);
+    return {minutes, static_cast<int>(seconds), cdFrames};
+}
+
+float trackSeconds(int64_t sampleFrames, int64_t sampleRate)
+{
+    return static_cast<float>(sampleFrames) / static_cast<float>(sampleRate);
+}
+
+TotalTime totalTime(float totalSeconds)
+{
+    const int minutes = static_cast<int>(std::floor(static_cast<double>(totalSeconds) / 60.0));
+    const int seconds = static_cast<int>(totalSeconds - static_cast<float>(minutes * 60));
+    return {minutes, seconds};
+}
+
+float computeTimes(TrackTable& table)
+{
+    float totalSeconds = 0.0f;
+    for (int row = 0; row < table.entryCount; ++row) {
+        if (!table.isWav[row])
+            continue;
+        totalSeconds += trackSeconds(table.sampleFrames[row], table.sampleRate[row]);
+        const TrackTime time = trackTime(table.sampleFrames[row], table.sampleRate[row]);
+        table.minutes[row] = time.minutes;
+        table.seconds[row] = time.seconds;
+        table.cdFrames[row] = time.cdFrames;
+    }
+    return totalSeconds;
+}
+
+std::string formatReport(const TrackTable& table, float totalSeconds)
+{
+    std::string report = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
+    int number = 0;
+    for (int row = 0; row < table.entryCount; ++row) {
+        if (!table.isWav[row])
+            continue;
+        report += std::to_string(++number) + '\t' + table.lineText[row] + "\t\t" + std::to_string(table.minutes[row]) +
+                  ':' + std::to_string(table.seconds[row]) + ':' + std::to_string(table.cdFrames[row]) + '\n';
+    }
+    const TotalTime total = totalTime(totalSeconds);
+    report += "\nTotal Time:  " + std::to_string(total.minutes) + " min : " + std::to_string(total.seconds) + " sec\n";
+    return report;
+}
