@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include <sys/stat.h>
+
 namespace {
 
 // An S or P line carries its time after the letter and one separator,
@@ -64,5 +66,11 @@ bool writeCueFile(const std::string& name, const std::string& text)
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     // A buffered write can fail only when it is flushed, so closing counts too.
     const bool closed = std::fclose(file) == 0;
-    return written && closed;
+    if (written && closed)
+        return true;
+    // A cut-off cue sheet would burn a wrong disc; leave none rather than half of one.
+    struct stat status;
+    if (stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode))
+        std::remove(name.c_str());
+    return false;
 }

@@ -9,5 +9,6 @@
 // list as they stand; nothing measured from the WAV files is used.
 std::string buildCueText(const TrackTable& table);
 
-// Writes text to the file called name; false if it could not be written whole.
+// Writes text to the file called name; false if it could not be written whole,
+// in which case a regular file that was partly written is removed.
 bool writeCueFile(const std::string& name, const std::string& text);

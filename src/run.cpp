@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "cue_sheet.h"
 #include "timing.h"
 #include "track_list.h"
@@ -36,6 +38,28 @@ bool readWhole(std::FILE* file, std::string& contents)
     return !std::ferror(file);
 }
 
+bool isSameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A mistyped command line such as "trelvask list.txt song.wav" must not turn
+// the user's audio or list into a cue sheet.
+bool outputIsAnInput(const std::string& outputName, const struct stat& list, const TrackTable& table)
+{
+    struct stat output;
+    if (stat(outputName.c_str(), &output) != 0)
+        return false;
+    if (isSameFile(output, list))
+        return true;
+    for (int row = 0; row < table.entryCount; ++row) {
+        struct stat wav;
+        if (table.isWav[row] && stat(table.lineText[row], &wav) == 0 && isSameFile(output, wav))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int run(int argc, char* argv[])
@@ -63,7 +87,8 @@ int run(int argc, char* argv[])
     const std::string outputName = argc == 3 ? argv[2] : defaultOutputName;
 
     std::string listBuffer;
-    const bool listRead = list && readWhole(list, listBuffer);
+    struct stat listStatus;
+    const bool listRead = list && fstat(fileno(list), &listStatus) == 0 && readWhole(list, listBuffer);
     if (list)
         std::fclose(list);
     if (!listRead) {
@@ -83,6 +108,10 @@ int run(int argc, char* argv[])
     const float totalSeconds = computeTimes(table);
     std::fputs(formatReport(table, totalSeconds).c_str(), stdout);
 
+    if (outputIsAnInput(outputName, listStatus, table)) {
+        std::printf("Cannot write cue file called %s: it is one of the input files\n", outputName.c_str());
+        return 3;
+    }
     if (!writeCueFile(outputName, buildCueText(table))) {
         std::printf("Cannot write cue file called %s\n", outputName.c_str());
         return 3;

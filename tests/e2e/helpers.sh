@@ -14,3 +14,18 @@ mkwav() {
         printf 'data'; le32 "$5"
     } > "$1"
 }
+
+# noise BYTES SEED: the same pseudo-random bytes on every machine, all 256 values.
+noise() {
+    local state=$2 escapes= escape i
+    for ((i = 0; i < 4096 && i < $1; i++)); do
+        state=$(((state * 1103515245 + 12345) & 0x7fffffff))
+        printf -v escape '\\%03o' $((state >> 16 & 255))
+        escapes+=$escape
+    done
+    local block
+    block=$(mktemp)
+    printf "$escapes" > "$block"
+    for ((i = 0; i < $1; i += 4096)); do cat "$block"; done | head -c "$1"
+    rm -f "$block"
+}

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one end-to-end case folder:
 #   setup    optional; bash sourced in an empty work directory to lay out the inputs,
-#            with the helpers of helpers.sh and $examples, the bundled example folder
+#            with the helpers of helpers.sh, $examples (the bundled example folder)
+#            and $bin_dir (the folder of the trelvask under test)
 #   cmd      the command line, run in that directory with trelvask on PATH
 #   stdout   the exact standard output expected (standard error must stay empty)
 #   status   optional; the exit status expected, 0 when absent
