@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Builds and runs every test, in the optimised and in the sanitizer build.
-# Installs the Debian packages the tests need when they are missing.
+# Builds and runs every test: the optimised and the sanitizer build through
+# CTest, the fuzz targets for FUZZ_SECONDS each (60 by default), and one run
+# of the bundled example under valgrind. Installs the Debian packages the
+# tests need when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")"
+top=$PWD
 
 missing=()
-command -v cmake >/dev/null || missing+=(cmake)
-command -v g++ >/dev/null || missing+=(g++)
-[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
-command -v cueprint >/dev/null || missing+=(cuetools)
-command -v sox >/dev/null || missing+=(sox)
+for package in cmake g++ clang libclang-rt-dev libgtest-dev cuetools sox valgrind; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
 if [ ${#missing[@]} -gt 0 ]; then
     sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
     $sudo apt-get update -qq
@@ -21,3 +22,22 @@ for preset in release sanitize; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+for input in track_list wav_header; do
+    mkdir "$scratch/$input"
+    # New inputs go to the scratch folder; the seeds in fuzz/corpus stay as they are.
+    build/fuzz/fuzz_"$input" -max_total_time="${FUZZ_SECONDS:-60}" -max_len=16384 -timeout=10 \
+        -print_final_stats=1 "$scratch/$input" "fuzz/corpus/$input" 2>&1 |
+        grep -E '^(Done|stat::number_of_executed_units|==[0-9]+==|SUMMARY)' || true
+    [ "${PIPESTATUS[0]}" = 0 ] || { echo "fuzz_$input found a fault"; exit 1; }
+done
+
+cp examples/tlist.txt examples/intro.wav examples/album.wav "$scratch"
+(cd "$scratch" && valgrind -q --error-exitcode=1 --leak-check=full --show-leak-kinds=all \
+    --errors-for-leak-kinds=all "$top/build/release/trelvask" >/dev/null)
+echo "valgrind: the bundled example ran clean"
