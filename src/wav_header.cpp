@@ -14,8 +14,10 @@ constexpr size_t notFound = std::string_view::npos;
 
 size_t findTag(std::string_view header, std::string_view tag)
 {
-    for (size_t offset = 2; offset <= lastTagOffset && offset + tag.size() <= header.size(); offset += 2)
-        if (header.substr(offset, tag.size()) == tag)
+    // Only tags that start at lastTagOffset or before count.
+    const std::string_view scanned = header.substr(0, lastTagOffset + tag.size());
+    for (size_t offset = scanned.find(tag, 2); offset != notFound; offset = scanned.find(tag, offset + 1))
+        if (offset % 2 == 0)
             return offset;
     return notFound;
 }
