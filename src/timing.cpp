@@ -11,8 +11,10 @@ TrackTime trackTime(int64_t sampleFrames, int64_t sampleRate)
     const float rate = static_cast<float>(sampleRate);
     const double frames = static_cast<double>(sampleFrames);
     const int minutes = static_cast<int>(std::floor(frames / (static_cast<double>(rate) * 60.0)));
-    const auto rest = static_cast<int64_t>(
-        frames - static_cast<double>(static_cast<float>(minutes)) * 60.0 * static_cast<double>(rate));
+    // minutes goes in exactly: through a float it would lose units from 2^24
+    // minutes on (sample rates under 5 Hz), and the rest would overflow.
+    const auto rest =
+        static_cast<int64_t>(frames - static_cast<double>(minutes) * 60.0 * static_cast<double>(rate));
     // Whole seconds in integers: a float cannot hold rest exactly above
     // 279,620 Hz, and rounding there would print 60 seconds.
     const int64_t seconds = rest / sampleRate;
@@ -29,7 +31,7 @@ float trackSeconds(int64_t sampleFrames, int64_t sampleRate)
 
 TotalTime totalTime(float totalSeconds)
 {
-    const int minutes = static_cast<int>(std::floor(static_cast<double>(totalSeconds) / 60.0));
+    const auto minutes = static_cast<int64_t>(std::floor(static_cast<double>(totalSeconds) / 60.0));
     const int seconds = static_cast<int>(totalSeconds - static_cast<float>(minutes * 60));
     return {minutes, seconds};
 }

@@ -13,7 +13,7 @@ struct TrackTime {
 };
 
 struct TotalTime {
-    int minutes;
+    int64_t minutes;  // 128 of the longest files exceed an int
     int seconds;
 };
 

@@ -20,14 +20,15 @@ def single(x):
 def track_time(frames, rate):
     rate_s = single(rate)
     minutes = math.floor(frames / (rate_s * 60.0))
-    rest = int(frames - single(minutes) * 60.0 * rate_s)
+    rest = int(frames - minutes * 60.0 * rate_s)
     seconds, rest2 = divmod(rest, rate)  # whole seconds in exact integers
     cd_frames = int(single(single(rest2) / rate_s) * 75.0)
     return minutes, seconds, cd_frames
 
 
 def track_time_all_single(frames, rate):
-    """The same steps with the seconds also taken in single precision."""
+    """The same steps with minutes through single precision and the seconds
+    in single precision too."""
     rate_s = single(rate)
     minutes = math.floor(frames / (rate_s * 60.0))
     rest = int(frames - single(minutes) * 60.0 * rate_s)

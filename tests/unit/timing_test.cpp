@@ -43,6 +43,9 @@ const TimeCase timeCases[] = {
     {0, 44100, {0, 0, 0}},
     {23039999, 384000, {0, 59, 74}},    // a float cannot hold the rest here
     {0xFFFFFFFF, 44100, {1623, 11, 41}},  // one-byte frames, the largest data size
+    // Found by fuzzing: 2^24 minutes and more, which a float cannot hold.
+    {0xFFFFFFFF, 1, {71582788, 15, 0}},
+    {2147483647, 2, {17895697, 3, 37}},
 };
 
 class TrackTimeTest : public testing::TestWithParam<TimeCase> {};
@@ -60,6 +63,9 @@ TEST(Timing, TotalAddsFractionsNotListedSeconds)
     EXPECT_EQ(totalTime(0.0f).minutes, 0);
     EXPECT_EQ(totalTime(oneFile + oneFile).minutes, 1);
     EXPECT_EQ(totalTime(oneFile + oneFile).seconds, 1);
+    // 128 files of 2^32 frames at 1 Hz come near 2^39 seconds.
+    EXPECT_EQ(totalTime(549755813888.0f).minutes, 9162596898);
+    EXPECT_EQ(totalTime(549755813888.0f).seconds, 0);
 }
 
 // Pseudo-random cases, and cases that catch a step done in the wrong precision,
