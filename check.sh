@@ -8,9 +8,11 @@ cd "$(dirname "$0")"
 top=$PWD
 
 missing=()
-for package in cmake g++ clang libclang-rt-dev libgtest-dev cuetools sox valgrind groff-base man-db; do
+for package in cmake g++ clang libclang-rt-dev libgtest-dev cuetools sox valgrind groff-base man-db \
+    hyperfine shntool time; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
 done
+command -v python3 >/dev/null || missing+=(python3)
 if [ ${#missing[@]} -gt 0 ]; then
     sudo=; [ "$(id -u)" = 0 ] || sudo=sudo
     $sudo apt-get update -qq
