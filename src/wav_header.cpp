@@ -60,7 +60,8 @@ uint32_t Assem4(const char* bytes)
 
 WavInfo parseWavHeader(std::string_view header)
 {
-    // Only "fmt" is compared: some writers put another byte than a blank after it.
+    // Only the three letters count, not the blank after them, so that every
+    // file that was ever measured still is.
     const size_t format = findTag(header, "fmt");
     if (format == notFound || format + 24 > header.size())
         return {WavStatus::noFormat};
