@@ -5,7 +5,6 @@
 
 namespace {
 
-// The first line is always a WAV entry and is not classified.
 void classifyLine(TrackTable& table, int row)
 {
     const std::string_view line = table.lineText[row];
@@ -47,7 +46,7 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
         text[pos + length] = '\0';  // the delimiter or the final NUL
         const int row = table.entryCount++;
         table.lineText[row] = text + pos;
-        if (row == 0)
+        if (row == 0)  // the first line is always a WAV entry, whatever it holds
             table.isWav[row] = true;
         else
             classifyLine(table, row);
