@@ -6,8 +6,20 @@
 // non-negative, so the truncating conversion to an integer is the floor; it
 // spares loading the maths library, which added 0.4 MiB to a whole run.
 
+// A float holds every whole number up to 2^24. Above that rate it holds
+// neither the rate nor the rest after the seconds, and the steps below could
+// print 60 seconds or 75 CD frames; such rates are timed in exact integers.
+constexpr int64_t largestFloatRate = int64_t{1} << 24;
+
 TrackTime trackTime(int64_t sampleFrames, int64_t sampleRate)
 {
+    if (sampleRate > largestFloatRate) {
+        const int64_t minutes = sampleFrames / (60 * sampleRate);
+        const int64_t rest = sampleFrames - minutes * 60 * sampleRate;
+        const int64_t seconds = rest / sampleRate;
+        const int64_t cdFrames = (rest - seconds * sampleRate) * 75 / sampleRate;
+        return {static_cast<int>(minutes), static_cast<int>(seconds), static_cast<int>(cdFrames)};
+    }
     const float rate = static_cast<float>(sampleRate);
     const double frames = static_cast<double>(sampleFrames);
     const int minutes = static_cast<int>(frames / (static_cast<double>(rate) * 60.0));

@@ -46,6 +46,11 @@ const TimeCase timeCases[] = {
     // Found by fuzzing: 2^24 minutes and more, which a float cannot hold.
     {0xFFFFFFFF, 1, {71582788, 15, 0}},
     {2147483647, 2, {17895697, 3, 37}},
+    // Found by fuzzing: rates a float cannot hold, 2^27 Hz and 2^24 + 3 Hz
+    // (which a float rounds up), gave 75 CD frames and 60 seconds.
+    {2147483647, 134217728, {0, 15, 74}},
+    {1006633140, 16777219, {1, 0, 0}},
+    {1006633139, 16777219, {0, 59, 74}},
 };
 
 class TrackTimeTest : public testing::TestWithParam<TimeCase> {};
