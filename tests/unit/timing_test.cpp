@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -122,6 +125,30 @@ TEST(Timing, MatchesReferenceTable)
         EXPECT_EQ(computed.seconds, fileTotal.seconds) << line;
     }
     EXPECT_GT(checked, 400);
+}
+
+// Every rate a header can declare, and lengths on and around whole minutes
+// and seconds: each column stays in its range, and the time is at most one
+// CD frame off the exact one, where single precision rounds the fraction.
+TEST(Timing, EveryRateStaysInRange)
+{
+    std::mt19937_64 random(2026);
+    for (int draw = 0; draw < 200000; ++draw) {
+        const int64_t rate = draw % 2 ? 1 + static_cast<int64_t>(random() % 0xFFFFFFFF)
+                                      : 1 + static_cast<int64_t>(random() % (1 << 25));
+        int64_t frames = static_cast<int64_t>(random() % 0x100000000);
+        if (draw % 3 == 0) {
+            const int64_t wholeSeconds = frames / rate;
+            frames = std::clamp<int64_t>(wholeSeconds * rate + static_cast<int64_t>(random() % 5) - 2, 0, 0xFFFFFFFF);
+        }
+        const TrackTime time = trackTime(frames, rate);
+        ASSERT_GE(time.minutes, 0) << frames << " frames at " << rate << " Hz";
+        ASSERT_TRUE(time.seconds >= 0 && time.seconds <= 59) << frames << " frames at " << rate << " Hz";
+        ASSERT_TRUE(time.cdFrames >= 0 && time.cdFrames <= 74) << frames << " frames at " << rate << " Hz";
+        const int64_t listed = (int64_t{time.minutes} * 60 + time.seconds) * 75 + time.cdFrames;
+        const int64_t exact = frames * 75 / rate;
+        ASSERT_LE(std::abs(listed - exact), 1) << frames << " frames at " << rate << " Hz";
+    }
 }
 
 TEST(Timing, ReportNumbersWavRowsOnly)
