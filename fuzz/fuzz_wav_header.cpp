@@ -14,8 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (info.sampleRate <= 0 || info.sampleFrames < 0 || info.sampleFrames > 0xFFFFFFFFLL)
         std::abort();
     const TrackTime time = trackTime(info.sampleFrames, info.sampleRate);
-    if (time.minutes < 0 || time.seconds < 0 || time.seconds > 59 || time.cdFrames < 0 || time.cdFrames > 74)
+    if (time.seconds < 0 || time.seconds > 59 || time.cdFrames < 0 || time.cdFrames > 74 ||
+        (int64_t{time.minutes} * 60 + time.seconds) * 75 + time.cdFrames != info.sampleFrames * 75 / info.sampleRate)
         std::abort();
-    totalTime(trackSeconds(info.sampleFrames, info.sampleRate));
+    SecondsSum sum;
+    addLength(sum, info.sampleFrames, info.sampleRate);
+    addLength(sum, info.sampleFrames, info.sampleRate);
+    if (totalTime(sum).minutes * 60 + totalTime(sum).seconds != 2 * info.sampleFrames / info.sampleRate)
+        std::abort();
     return 0;
 }

@@ -105,8 +105,8 @@ int run(int argc, char* argv[])
         if (table.isWav[row] &&
             !GET_ATTRIBUTES(row, table.lineText[row], table.sampleRate.data(), table.sampleFrames.data()))
             return 2;
-    const float totalSeconds = computeTimes(table);
-    std::fputs(formatReport(table, totalSeconds).c_str(), stdout);
+    const TotalTime total = computeTimes(table);
+    std::fputs(formatReport(table, total).c_str(), stdout);
 
     if (outputIsAnInput(outputName, listStatus, table)) {
         std::printf("Cannot write cue file called %s: it is one of the input files\n", outputName.c_str());

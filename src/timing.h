@@ -17,16 +17,23 @@ struct TotalTime {
     int seconds;
 };
 
-// The length of sampleFrames at sampleRate (above 0) as minutes, seconds and CD frames.
+// The length of sampleFrames (0 to 2^32) at sampleRate (1 to 2^32) as whole
+// minutes, seconds and CD frames, each truncated.
 TrackTime trackTime(int64_t sampleFrames, int64_t sampleRate);
 
-// The length in seconds, as it is added to the total.
-float trackSeconds(int64_t sampleFrames, int64_t sampleRate);
+// The exact sum of lengths in seconds, kept as whole seconds and a fraction.
+struct SecondsSum {
+    int64_t whole = 0;
+    uint64_t numerator = 0;    // always below denominator
+    uint64_t denominator = 1;  // the least common multiple of the rates added so far
+};
 
-TotalTime totalTime(float totalSeconds);
+void addLength(SecondsSum& sum, int64_t sampleFrames, int64_t sampleRate);
 
-// Fills the time columns of every WAV row and returns the total in seconds.
-float computeTimes(TrackTable& table);
+TotalTime totalTime(const SecondsSum& sum);
+
+// Fills the time columns of every WAV row and returns the total.
+TotalTime computeTimes(TrackTable& table);
 
 // The report: a header, one numbered line per WAV row, and the total.
-std::string formatReport(const TrackTable& table, float totalSeconds);
+std::string formatReport(const TrackTable& table, TotalTime total);
