@@ -1,4 +1,4 @@
-// Any bytes as the start of a WAV file: parse them and time what they declare.
+// Any bytes as a WAV file: parse them and time what they declare.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -8,7 +8,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const WavInfo info = parseWavHeader({reinterpret_cast<const char*>(data), size});
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    // The whole input is the file; chunk headers past the first read are read from it.
+    const WavInfo info = parseWavFile(input.substr(0, headerBytes), size,
+                                      [input](uint64_t offset) { return input.substr(offset, chunkHeaderBytes); });
     if (info.status != WavStatus::ok)
         return 0;
     if (info.sampleRate <= 0 || info.sampleFrames < 0 || info.sampleFrames > 0xFFFFFFFFLL)

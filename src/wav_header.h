@@ -1,7 +1,8 @@
-// Reading a WAV file's sample rate and length from its header.
+// Reading a WAV file's format and length from its header.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 // Little-endian integers of 2 and 4 bytes; every byte counts as unsigned.
@@ -12,19 +13,33 @@ uint32_t Assem4(const char* bytes);
 constexpr size_t lastTagOffset = 15000;
 // Enough for every field that follows a chunk id at lastTagOffset.
 constexpr size_t headerBytes = lastTagOffset + 24;
+// A chunk header and the format fields that follow it.
+constexpr size_t chunkHeaderBytes = 24;
+// Enough for any real file's metadata, few enough to bound a broken one.
+constexpr int maxChunks = 1000;
 
 enum class WavStatus { ok, noFormat, noData, unsupported };
 
 struct WavInfo {
     WavStatus status = WavStatus::ok;
+    int formatCode = 0;  // 1 for PCM
+    int channels = 0;
+    int bitsPerSample = 0;
     int64_t sampleRate = 0;
     int64_t sampleFrames = 0;  // sample frames: one sample for every channel
+    uint32_t dataSize = 0;     // as the data chunk declares it
+    uint64_t dataStart = 0;    // the offset of the first audio byte
 };
 
-// Parses the first bytes of a WAV file (at most headerBytes are looked at).
-// Tags are found by scanning, not by walking the chunks, so that headers with
-// sizes that other tools write wrongly are still read.
-WavInfo parseWavHeader(std::string_view header);
+// Reads up to chunkHeaderBytes of the file from offset on; fewer at its end.
+using ReadAt = std::function<std::string_view(uint64_t offset)>;
+
+// Parses a WAV file from its first bytes (head, at most headerBytes of them)
+// and its size. The file is read by its chunks; readAt is called only for a
+// chunk header beyond head. A file whose chunks cannot be walked is searched
+// for the ids "fmt" and "data" at even offsets instead, which finds headers
+// that some writers get wrong.
+WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt);
 
 // Measures the WAV file wavName into slot row of the two columns. On failure
 // prints the message for it and returns false.

@@ -1,4 +1,4 @@
-// Files written by a real encoder, sox, must measure as sox itself measures them.
+// Files written by real encoders, sox and ffmpeg, must measure as sox measures them.
 #include "wav_header.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -24,7 +25,7 @@ std::string commandOutput(const std::string& command)
 
 struct SoxCase {
     const char* name;
-    const char* format;  // sox output options
+    const char* make;  // a command that writes a WAV file to the path that follows it
     int64_t sampleRate;
 };
 
@@ -34,11 +35,14 @@ void PrintTo(const SoxCase& testCase, std::ostream* out)
 }
 
 const SoxCase soxCases[] = {
-    {"Cd16BitStereo", "-r 44100 -c 2 -b 16", 44100},
-    {"EightBitMono", "-r 22050 -c 1 -b 8", 22050},
+    {"Cd16BitStereo", "sox -n -r 44100 -c 2 -b 16", 44100},
+    {"EightBitMono", "sox -n -r 22050 -c 1 -b 8", 22050},
     // sox writes WAVE_FORMAT_EXTENSIBLE with a fact chunk for more than two channels.
-    {"TwentyFourBitSixChannels", "-r 48000 -c 6 -b 24", 48000},
-    {"ThirtyTwoBitStereo", "-r 96000 -c 2 -b 32", 96000},
+    {"TwentyFourBitSixChannels", "sox -n -r 48000 -c 6 -b 24", 48000},
+    {"ThirtyTwoBitStereo", "sox -n -r 96000 -c 2 -b 32", 96000},
+    // The title lands in a LIST chunk, with "data" at an even offset before the data chunk.
+    {"FfmpegWithTitle", "ffmpeg -loglevel error -f lavfi -i sine=d=1.2345 -ar 44100 -ac 2 -metadata 'title=Big data' -y",
+     44100},
 };
 
 class SoxFilesTest : public testing::TestWithParam<SoxCase> {};
@@ -46,7 +50,8 @@ class SoxFilesTest : public testing::TestWithParam<SoxCase> {};
 TEST_P(SoxFilesTest, FrameCountMatchesSoxi)
 {
     const std::string path = testing::TempDir() + "trelvask_" + GetParam().name + ".wav";
-    const std::string make = std::string("sox -n ") + GetParam().format + " '" + path + "' synth 1.2345 sine 440";
+    const bool sox = std::string_view(GetParam().make).starts_with("sox");
+    const std::string make = std::string(GetParam().make) + " '" + path + "'" + (sox ? " synth 1.2345 sine 440" : "");
     ASSERT_EQ(std::system(make.c_str()), 0) << make;
     const std::string soxFrames = commandOutput("soxi -s '" + path + "'");
     ASSERT_FALSE(soxFrames.empty());

@@ -54,10 +54,11 @@ std::string placed(size_t offset, const std::string& bytes, std::string base = s
 
 struct HeaderCase {
     const char* name;
-    std::string header;
+    std::string header;  // the whole file, or as much of it as matters
     WavStatus status;
     int64_t sampleRate;
     int64_t sampleFrames;
+    int extraReads = 0;  // reads beyond the first headerBytes
 };
 
 void PrintTo(const HeaderCase& testCase, std::ostream* out)
@@ -67,7 +68,32 @@ void PrintTo(const HeaderCase& testCase, std::ostream* out)
 
 const std::string listChunk = chunk("LIST", "INFOISFT" + le32(14) + std::string("Lavf58.76.100", 14));
 
+// A file whose RIFF size field reads "fmt\0", as a default ffmpeg file's does for some lengths.
+std::string riffSizeReadingFmt()
+{
+    std::string file = canonical(2, 44100, 16, 7630112);
+    return file.replace(4, 4, std::string("fmt\0", 4));
+}
+
 const HeaderCase headerCases[] = {
+    // Chunks are walked, so ids inside other chunks are not taken for chunks.
+    {"DataInsideTitle", wav(formatChunk(2, 44100, 16) + chunk("LIST", "INFOINAM" + le32(10) + std::string("Big data\0\0", 10)) +
+                           dataHeader(1764000)), WavStatus::ok, 44100, 441000},
+    {"DataNamedByCueMarker", wav(formatChunk(2, 44100, 16) + chunk("cue ", le32(1) + le32(1) + le32(0) + "data" +
+                                le32(0) + le32(0) + le32(0)) + dataHeader(1764000)), WavStatus::ok, 44100, 441000},
+    {"RiffSizeReadsFmt", riffSizeReadingFmt(), WavStatus::ok, 44100, 1907528},
+    {"DataBeforeFormat", wav(dataHeader(40) + std::string(40, 'a') + formatChunk(2, 44100, 16)), WavStatus::ok, 44100, 10},
+    {"OddChunkIsPadded", wav(chunk("JUNK", "abc") + std::string(1, '\0') + formatChunk(1, 8000, 8) + dataHeader(5)),
+     WavStatus::ok, 8000, 5},
+    {"LargeChunkBeforeData", wav(formatChunk(2, 44100, 16) + chunk("JUNK", std::string(20000, 'j')) + dataHeader(529200)),
+     WavStatus::ok, 44100, 132300, 1},
+    {"LargeChunksBeforeBoth", wav(chunk("JUNK", std::string(20000, 'j')) + formatChunk(2, 48000, 24) +
+                                 chunk("bext", std::string(30000, 'b')) + dataHeader(600)), WavStatus::ok, 48000, 100, 3},
+    // Chunks that lead nowhere fall back on the search for ids.
+    {"ChunkPastTheEndFallsBack", wav(formatChunk(1, 8000, 8) + chunk("JUNK", "ab").replace(4, 4, le32(99999)) +
+                                     dataHeader(7)), WavStatus::ok, 8000, 7},
+    {"NoRiffFallsBack", "RIFX" + canonical(1, 8000, 8, 9).substr(4), WavStatus::ok, 8000, 9},
+    {"ShortFormatFallsBack", wav(chunk("fmt ", std::string(14, '\0')) + dataHeader(4)), WavStatus::unsupported, 0, 0},
     {"Canonical16BitStereo", canonical(2, 44100, 16, 40000000), WavStatus::ok, 44100, 10000000},
     {"EightBitMono", canonical(1, 22050, 8, 22050), WavStatus::ok, 22050, 22050},
     {"TwelveBitCountsAsOneByte", canonical(2, 44100, 12, 1000), WavStatus::ok, 44100, 500},
@@ -77,8 +103,8 @@ const HeaderCase headerCases[] = {
     {"ListBeforeFormat", wav(listChunk + formatChunk(2, 44100, 16) + dataHeader(400)), WavStatus::ok, 44100, 100},
     {"JunkBeforeData", wav(formatChunk(2, 96000, 32) + chunk("JUNK", std::string(4000, 'j')) + dataHeader(800)),
      WavStatus::ok, 96000, 100},
-    {"FirstDataBytesWinEvenInsideAnotherChunk",
-     wav(formatChunk(1, 8000, 8) + chunk("LIST", std::string("ab") + dataHeader(123)) + dataHeader(999)),
+    {"ScanTakesFirstDataBytesEvenInsideAnotherChunk",
+     "RIFX" + wav(formatChunk(1, 8000, 8) + chunk("LIST", std::string("ab") + dataHeader(123)) + dataHeader(999)).substr(4),
      WavStatus::ok, 8000, 123},
     {"FormatIdComparedOnThreeBytes", placed(36, dataHeader(10), placed(12, "fmtX" + formatChunk(1, 8000, 8).substr(4))),
      WavStatus::ok, 8000, 10},
@@ -110,8 +136,14 @@ class WavHeaderTest : public testing::TestWithParam<HeaderCase> {};
 TEST_P(WavHeaderTest, Parses)
 {
     const HeaderCase& expected = GetParam();
-    const WavInfo info = parseWavHeader(expected.header);
+    const std::string& file = expected.header;
+    int reads = 0;
+    const WavInfo info = parseWavFile(std::string_view(file).substr(0, headerBytes), file.size(), [&](uint64_t offset) {
+        ++reads;
+        return std::string_view(file).substr(offset, chunkHeaderBytes);
+    });
     EXPECT_EQ(info.status, expected.status);
+    EXPECT_EQ(reads, expected.extraReads);
     if (expected.status == WavStatus::ok) {
         EXPECT_EQ(info.sampleRate, expected.sampleRate);
         EXPECT_EQ(info.sampleFrames, expected.sampleFrames);
