@@ -1,9 +1,6 @@
 #include "cue_sheet.h"
 
-#include <cstdio>
 #include <string_view>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -56,21 +53,4 @@ std::string buildCueText(const TrackTable& table)
         row = next;
     }
     return cue;
-}
-
-bool writeCueFile(const std::string& name, const std::string& text)
-{
-    std::FILE* file = std::fopen(name.c_str(), "w");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    // A buffered write can fail only when it is flushed, so closing counts too.
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed)
-        return true;
-    // A cut-off cue sheet would burn a wrong disc; leave none rather than half of one.
-    struct stat status;
-    if (stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode))
-        std::remove(name.c_str());
-    return false;
 }

@@ -5,6 +5,11 @@
 
 namespace {
 
+bool namesWav(std::string_view line)
+{
+    return line.find(".WAV") != std::string_view::npos || line.find(".wav") != std::string_view::npos;
+}
+
 void classifyLine(TrackTable& table, int row)
 {
     const std::string_view line = table.lineText[row];
@@ -14,11 +19,22 @@ void classifyLine(TrackTable& table, int row)
         table.isPregap[row] = true;
         table.lineKind[row] = LineKind::pregap;
     }
-    if (line.find(".WAV") != std::string_view::npos || line.find(".wav") != std::string_view::npos) {
+    if (namesWav(line)) {
         table.isWav[row] = true;
         table.lineKind[row] = LineKind::other;
         table.isPregap[row] = false;
     }
+}
+
+// Counts the line ends in a run of CR and LF, as an editor would: CRLF, LF
+// and a lone CR end one line each.
+int lineEnds(std::string_view delimiters)
+{
+    int count = 0;
+    for (size_t at = 0; at < delimiters.size(); ++at)
+        if (delimiters[at] == '\n' || at + 1 == delimiters.size() || delimiters[at + 1] != '\n')
+            ++count;
+    return count;
 }
 
 }  // namespace
@@ -33,24 +49,28 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
 
     char* const text = listBuffer.data();
     const size_t size = listBuffer.size();
-    size_t pos = start;
+    size_t pos = start + std::strspn(text + start, "\r\n");
+    int lineNumber = 1 + lineEnds({text + start, pos - start});
     while (pos < size) {
-        pos += std::strspn(text + pos, "\r\n");
-        if (pos >= size)
-            break;
-        if (table.entryCount == maxRows) {
-            table.linesDropped = true;
-            break;
-        }
         const size_t length = std::strcspn(text + pos, "\r\n");
+        const size_t delimiters = std::strspn(text + pos + length, "\r\n");
+        const int ends = lineEnds({text + pos + length, delimiters});
         text[pos + length] = '\0';  // the delimiter or the final NUL
-        const int row = table.entryCount++;
-        table.lineText[row] = text + pos;
-        if (row == 0)  // the first line is always a WAV entry, whatever it holds
-            table.isWav[row] = true;
-        else
-            classifyLine(table, row);
-        pos += length + 1;
+        if (table.entryCount < maxRows) {
+            const int row = table.entryCount++;
+            table.lineText[row] = text + pos;
+            table.lineNumber[row] = lineNumber;
+            if (row == 0)  // the first line is always a WAV entry, whatever it holds
+                table.isWav[row] = true;
+            else
+                classifyLine(table, row);
+        } else {
+            table.linesDropped = true;
+            if (namesWav(text + pos))
+                table.laterWavNames.push_back(text + pos);
+        }
+        lineNumber += ends;
+        pos += length + delimiters;
     }
     return table.entryCount;
 }

@@ -5,6 +5,7 @@
 
 #include "track_table.h"
 
-// Fills lineText, isWav, lineKind and isPregap from the whole list file and
-// returns entryCount. Lines are split in place: listBuffer must outlive table.
+// Fills lineText, lineNumber, isWav, lineKind, isPregap and laterWavNames from
+// the whole list file and returns entryCount. Lines are split in place:
+// listBuffer must outlive table.
 int buildTrackTable(std::string& listBuffer, TrackTable& table);

@@ -1,12 +1,16 @@
 #include "wav_header.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "complain.h"
 
 namespace {
 
@@ -102,15 +106,24 @@ bool walkChunks(std::string_view head, uint64_t fileSize, const ReadAt& readAt, 
     return false;
 }
 
-// Opening without blocking keeps a FIFO named in the list from hanging the run.
+// Opening without blocking keeps a FIFO named in the list from hanging the
+// run. -1 when the file cannot be read as a regular file, with errno set, or
+// 0 for a device or a FIFO.
 int openRegularFile(const char* name, struct stat& status)
 {
     const int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0 && (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
-        close(fd);
+    if (fd < 0)
         return -1;
-    }
-    return fd;
+    int error = 0;
+    if (fstat(fd, &status) != 0)
+        error = errno;
+    else if (S_ISREG(status.st_mode))
+        return fd;
+    else if (S_ISDIR(status.st_mode))
+        error = EISDIR;
+    close(fd);
+    errno = error;
+    return -1;
 }
 
 // Reads up to size bytes at offset; the count read, or -1.
@@ -151,16 +164,18 @@ WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& rea
     return scanForTags(head);
 }
 
-bool GET_ATTRIBUTES(int row, const char* wavName, int64_t* rateColumn, int64_t* frameColumn)
+bool GET_ATTRIBUTES(int row, const char* wavName, TrackTable& table)
 {
     struct stat status;
     const int fd = openRegularFile(wavName, status);
     std::array<char, headerBytes> head;
     const ssize_t size = fd < 0 ? -1 : readFully(fd, head.data(), head.size(), 0);
-    if (size < 0) {
+    if (size < 0) {  // errno tells why
+        const int error = errno;
         if (fd >= 0)
             close(fd);
         std::printf("Cannot find file in track list called %s\n", wavName);
+        complain(wavName, error ? std::strerror(error) : "not a regular file");
         return false;
     }
     std::array<char, chunkHeaderBytes> chunk;
@@ -168,23 +183,33 @@ bool GET_ATTRIBUTES(int row, const char* wavName, int64_t* rateColumn, int64_t* 
         const ssize_t count = readFully(fd, chunk.data(), chunk.size(), offset);
         return std::string_view(chunk.data(), count < 0 ? 0 : static_cast<size_t>(count));
     };
-    const WavInfo info =
-        parseWavFile({head.data(), static_cast<size_t>(size)}, static_cast<uint64_t>(status.st_size), readAt);
+    const auto fileSize = static_cast<uint64_t>(status.st_size);
+    const WavInfo info = parseWavFile({head.data(), static_cast<size_t>(size)}, fileSize, readAt);
     close(fd);
     switch (info.status) {
     case WavStatus::noFormat:
         std::puts("Can't find format chunk in wave file!");
+        complain(wavName, "no format chunk");
         return false;
     case WavStatus::noData:
         std::puts("Can't find data block in wave file!");
+        complain(wavName, "no data chunk");
         return false;
     case WavStatus::unsupported:
         std::printf("Unsupported format in wave file called %s\n", wavName);
+        complain(wavName, "the header declares 0 channels, 0 Hz or fewer than 8 bits per sample");
         return false;
     case WavStatus::ok:
         break;
     }
-    rateColumn[row] = info.sampleRate;
-    frameColumn[row] = info.sampleFrames;
+    table.sampleRate[row] = info.sampleRate;
+    table.sampleFrames[row] = info.sampleFrames;
+    table.formatCode[row] = info.formatCode;
+    table.channels[row] = info.channels;
+    table.bitsPerSample[row] = info.bitsPerSample;
+    table.dataBytesPresent[row] =
+        static_cast<int64_t>(std::min<uint64_t>(info.dataSize, fileSize - std::min(fileSize, info.dataStart)));
+    table.fileDevice[row] = status.st_dev;
+    table.fileInode[row] = status.st_ino;
     return true;
 }

@@ -5,6 +5,8 @@
 #include <functional>
 #include <string_view>
 
+#include "track_table.h"
+
 // Little-endian integers of 2 and 4 bytes; every byte counts as unsigned.
 int Assem2(const char* bytes);
 uint32_t Assem4(const char* bytes);
@@ -41,6 +43,6 @@ using ReadAt = std::function<std::string_view(uint64_t offset)>;
 // that some writers get wrong.
 WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt);
 
-// Measures the WAV file wavName into slot row of the two columns. On failure
-// prints the message for it and returns false.
-bool GET_ATTRIBUTES(int row, const char* wavName, int64_t* rateColumn, int64_t* frameColumn);
+// Measures the WAV file wavName into slot row of the table's WAV columns. On
+// failure prints the message for it and returns false.
+bool GET_ATTRIBUTES(int row, const char* wavName, TrackTable& table);

@@ -4,7 +4,8 @@
 #            with the helpers of helpers.sh, $examples (the bundled example folder)
 #            and $bin_dir (the folder of the trelvask under test)
 #   cmd      the command line, run in that directory with trelvask on PATH
-#   stdout   the exact standard output expected (standard error must stay empty)
+#   stdout   the exact standard output expected
+#   stderr   optional; the exact standard error expected, empty when absent
 #   status   optional; the exit status expected, 0 when absent
 #   expect/  optional; files the run must leave, byte for byte. Every other file,
 #            whether laid out by setup or not, must be exactly as setup left it.
@@ -51,9 +52,11 @@ if ! cmp -s "$case_dir/stdout" "$scratch/stdout"; then
     diff <(od -c "$case_dir/stdout") <(od -c "$scratch/stdout") | head -40
     failed=1
 fi
-if [ -s "$scratch/stderr" ]; then
-    echo "standard error is not empty:"
-    head -c 4000 "$scratch/stderr"
+expected_stderr=$case_dir/stderr
+[ -f "$expected_stderr" ] || expected_stderr=/dev/null
+if ! cmp -s "$expected_stderr" "$scratch/stderr"; then
+    echo "standard error differs (expected, then actual):"
+    diff "$expected_stderr" "$scratch/stderr" | head -20
     failed=1
 fi
 

@@ -56,11 +56,10 @@ TEST_P(SoxFilesTest, FrameCountMatchesSoxi)
     const std::string soxFrames = commandOutput("soxi -s '" + path + "'");
     ASSERT_FALSE(soxFrames.empty());
 
-    int64_t rate = 0;
-    int64_t frames = 0;
-    ASSERT_TRUE(GET_ATTRIBUTES(0, path.c_str(), &rate, &frames));
-    EXPECT_EQ(rate, GetParam().sampleRate);
-    EXPECT_EQ(std::to_string(frames) + "\n", soxFrames);
+    TrackTable table;
+    ASSERT_TRUE(GET_ATTRIBUTES(0, path.c_str(), table));
+    EXPECT_EQ(table.sampleRate[0], GetParam().sampleRate);
+    EXPECT_EQ(std::to_string(table.sampleFrames[0]) + "\n", soxFrames);
     std::remove(path.c_str());
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -82,6 +83,37 @@ TEST(TrackList, KeepsFirstRowsAndFlagsTheRest)
         EXPECT_EQ(table.linesDropped, lines > maxRows);
         EXPECT_STREQ(table.lineText[maxRows - 1], "127t.wav");
     }
+}
+
+// Line numbers count every line as an editor shows it, blank ones too.
+TEST(TrackList, NumbersLinesAsEditorsDo)
+{
+    const std::pair<std::string, std::vector<int>> cases[] = {
+        {"a.wav\nS 1\n", {1, 2}},
+        {"\n\na.wav\n\nS 1\n", {3, 5}},
+        {"a.wav\r\n\r\nS 1\r\nP 2", {1, 3, 4}},
+        {"a.wav\r\rS 1\rP 2\n\rb.wav", {1, 3, 4, 6}},
+        {"\xEF\xBB\xBF\na.wav", {2}},
+    };
+    for (auto [list, numbers] : cases) {
+        TrackTable table;
+        buildTrackTable(list, table);
+        EXPECT_EQ(std::vector<int>(table.lineNumber.begin(), table.lineNumber.begin() + table.entryCount), numbers)
+            << list;
+    }
+}
+
+TEST(TrackList, KeepsWavNamesPastTheLastRow)
+{
+    std::string list;
+    for (int line = 0; line < maxRows; ++line)
+        list += "notes\n";
+    list += "P 1\nlate.wav\nS 2\nLATE.WAV";
+    TrackTable table;
+    buildTrackTable(list, table);
+    ASSERT_EQ(table.laterWavNames.size(), 2u);
+    EXPECT_STREQ(table.laterWavNames[0], "late.wav");
+    EXPECT_STREQ(table.laterWavNames[1], "LATE.WAV");
 }
 
 TEST(TrackList, RebuildingClearsEarlierRows)
