@@ -1,15 +1,8 @@
 #include "cue_sheet.h"
 
-#include <string_view>
+#include "track_list.h"
 
 namespace {
-
-// An S or P line carries its time after the letter and one separator,
-// whatever that separator is.
-std::string_view timeText(std::string_view line)
-{
-    return line.size() > 2 ? line.substr(2) : std::string_view{};
-}
 
 void appendTrackLine(std::string& cue, int trackNumber)
 {
@@ -26,31 +19,22 @@ std::string buildCueText(const TrackTable& table)
 {
     std::string cue;
     int trackNumber = 1;
-    int row = 0;
-    while (row < table.entryCount) {
-        const bool isSplit = table.lineKind[row] == LineKind::split;
-        if (!table.isWav[row] && !isSplit) {
-            ++row;  // other lines, and pregaps that follow no track
-            continue;
-        }
-        if (table.isWav[row]) {
+    for (const Track& track : listTracks(table)) {
+        const bool startsFile = track.startRow == track.fileRow;
+        if (startsFile) {
             cue += "FILE \"";
-            cue += table.lineText[row];
+            cue += table.lineText[track.startRow];
             cue += "\" WAVE\n";
         }
-        appendTrackLine(cue, trackNumber);
-        int next = row + 1;
-        if (next < table.entryCount && table.isPregap[next]) {
+        appendTrackLine(cue, trackNumber++);
+        if (track.pregapRow >= 0) {
             cue += "    PREGAP ";
-            cue += timeText(table.lineText[next]);
+            cue += timeText(table.lineText[track.pregapRow]);
             cue += '\n';
-            ++next;
         }
         cue += "    INDEX 01 ";
-        cue += isSplit ? timeText(table.lineText[row]) : "00:00:00";
+        cue += startsFile ? "00:00:00" : timeText(table.lineText[track.startRow]);
         cue += '\n';
-        ++trackNumber;
-        row = next;
     }
     return cue;
 }

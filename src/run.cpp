@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
+#include "burn_check.h"
 #include "complain.h"
 #include "cue_file.h"
 #include "cue_sheet.h"
@@ -73,6 +75,13 @@ bool outputIsAnInput(const std::string& outputName, const struct stat& list, con
 
 int runSteps(int argc, char* argv[])
 {
+    // --strict comes first and is not counted among the arguments.
+    const bool strict = argc > 1 && std::strcmp(argv[1], "--strict") == 0;
+    if (strict) {
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
     if (argc > 1 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
         std::fputs(usageText, stdout);
         return 0;
@@ -130,6 +139,11 @@ int runSteps(int argc, char* argv[])
     const TotalTime total = computeTimes(table);
     std::fputs(formatReport(table, total).c_str(), stdout);
 
+    const std::vector<Finding> findings = checkDisc(table);
+    for (const Finding& finding : findings)
+        complain(finding.lineNumber == 0 ? listName : std::string(listName) + ':' + std::to_string(finding.lineNumber),
+                 finding.text);
+
     if (outputIsAnInput(outputName, listStatus, table)) {
         std::printf("Cannot write cue file called %s: it is one of the input files\n", outputName.c_str());
         complain(outputName, "this is the track list or one of its WAV files; name another cue file");
@@ -141,7 +155,7 @@ int runSteps(int argc, char* argv[])
         return 3;
     }
     std::printf("\nWrote cue file called %s\n", outputName.c_str());
-    return 0;
+    return strict && !findings.empty() ? 4 : 0;
 }
 
 // Standard output is checked once, at the end, after the cue sheet is

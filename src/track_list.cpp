@@ -24,6 +24,8 @@ void classifyLine(TrackTable& table, int row)
         table.lineKind[row] = LineKind::other;
         table.isPregap[row] = false;
     }
+    if (table.lineKind[row] != LineKind::other)
+        table.timeFrames[row] = cdTimeFrames(timeText(line));
 }
 
 // Counts the line ends in a run of CR and LF, as an editor would: CRLF, LF
@@ -73,4 +75,48 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
         pos += length + delimiters;
     }
     return table.entryCount;
+}
+
+std::string_view timeText(std::string_view line)
+{
+    return line.size() > 2 ? line.substr(2) : std::string_view{};
+}
+
+int64_t cdTimeFrames(std::string_view text)
+{
+    int64_t groups[3] = {};
+    for (int group = 0; group < 3; ++group) {
+        if (group > 0) {
+            if (!text.starts_with(':'))
+                return -1;
+            text.remove_prefix(1);
+        }
+        // Burners take no more than two digits in a group.
+        size_t digits = 0;
+        while (digits < text.size() && digits < 3 && text[digits] >= '0' && text[digits] <= '9')
+            groups[group] = groups[group] * 10 + (text[digits++] - '0');
+        if (digits == 0 || digits > 2)
+            return -1;
+        text.remove_prefix(digits);
+    }
+    if (!text.empty() || groups[1] >= 60 || groups[2] >= 75)
+        return -1;
+    return (groups[0] * 60 + groups[1]) * 75 + groups[2];
+}
+
+std::vector<Track> listTracks(const TrackTable& table)
+{
+    std::vector<Track> tracks;
+    int fileRow = 0;
+    for (int row = 0; row < table.entryCount; ++row) {
+        if (table.isWav[row])
+            fileRow = row;
+        else if (table.lineKind[row] != LineKind::split)
+            continue;  // other lines, and pregaps that follow no track
+        const bool hasPregap = row + 1 < table.entryCount && table.isPregap[row + 1];
+        tracks.push_back({row, fileRow, hasPregap ? row + 1 : -1});
+        if (hasPregap)
+            ++row;
+    }
+    return tracks;
 }

@@ -1,11 +1,33 @@
 // Splitting the track list into lines and classifying them.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "track_table.h"
 
-// Fills lineText, lineNumber, isWav, lineKind, isPregap and laterWavNames from
+// Fills lineText, lineNumber, isWav, lineKind, isPregap, timeFrames and laterWavNames from
 // the whole list file and returns entryCount. Lines are split in place:
 // listBuffer must outlive table.
 int buildTrackTable(std::string& listBuffer, TrackTable& table);
+
+// The time an S or P line carries: the text after the letter and one
+// separator, whatever that separator is.
+std::string_view timeText(std::string_view line);
+
+// A time text mm:ss:ff in CD frames (1/75 s), or -1 when it is not one: three
+// groups of one or two digits, seconds below 60 and frames below 75.
+int64_t cdTimeFrames(std::string_view text);
+
+// A track of the disc, as the cue sheet has it.
+struct Track {
+    int startRow;   // the WAV or S line that starts it
+    int fileRow;    // the WAV line of its file
+    int pregapRow;  // the P line that gives it a pregap, or -1
+};
+
+// Every WAV and S line starts a track; a P line right after one gives that
+// track its pregap, and any other P line is left out.
+std::vector<Track> listTracks(const TrackTable& table);

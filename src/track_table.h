@@ -17,6 +17,7 @@ struct TrackTable {
     std::array<bool, maxRows> isWav{};
     std::array<LineKind, maxRows> lineKind{};
     std::array<bool, maxRows> isPregap{};
+    std::array<int64_t, maxRows> timeFrames{};  // an S or P line's time in CD frames; -1 if not a CD time
     // What the reader found in each WAV file. 64-bit so that every frame
     // count a 32-bit data size can give fits.
     std::array<int64_t, maxRows> sampleRate{};

@@ -4,8 +4,9 @@
 le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
 le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16 & 65535)); }
 
-# mkwav NAME RATE CHANNELS BITS DATA_SIZE: a canonical 44-byte PCM header that
-# declares DATA_SIZE bytes of audio but holds none, so a long track costs 44 bytes.
+# mkwav NAME RATE CHANNELS BITS DATA_SIZE: a canonical 44-byte PCM header and
+# DATA_SIZE bytes of silence, sparse, so that a long track costs no disk space.
+# (truncate -s 44 NAME leaves the header alone, as a cut-off file.)
 mkwav() {
     local align=$(($3 * ($4 / 8)))
     {
@@ -13,6 +14,7 @@ mkwav() {
         le16 1; le16 "$3"; le32 "$2"; le32 $(($2 * align)); le16 "$align"; le16 "$4"
         printf 'data'; le32 "$5"
     } > "$1"
+    truncate -s $((44 + $5)) "$1"
 }
 
 # noise BYTES SEED: the same pseudo-random bytes on every machine, all 256 values.

@@ -21,11 +21,12 @@ trap 'chmod -R u+rwx "$scratch" 2>/dev/null; rm -rf "$scratch"' EXIT
 mkdir "$scratch/work"
 cd "$scratch/work" || exit 1
 
-# Every entry with its type, and a checksum for regular files.
+# Every entry with its type, and for regular files the size and a checksum of
+# the start (the WAV files are sparse and can declare gigabytes).
 snapshot() {
-    find . -mindepth 1 -printf '%y\t%p\n' | sort | while IFS=$'\t' read -r type path; do
+    find . -mindepth 1 -printf '%y\t%p\t%s\n' | sort | while IFS=$'\t' read -r type path size; do
         if [ "$type" = f ]; then
-            printf '%s\t%s\t%s\n' "$type" "$path" "$(md5sum < "$path" | cut -d' ' -f1)"
+            printf '%s\t%s\t%s\t%s\n' "$type" "$path" "$size" "$(head -c 1048576 "$path" | md5sum | cut -d' ' -f1)"
         else
             printf '%s\t%s\n' "$type" "$path"
         fi
