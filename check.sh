@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 top=$PWD
 
 missing=()
-for package in cmake g++ clang libclang-rt-dev libgtest-dev cuetools sox ffmpeg valgrind groff-base man-db \
+for package in cmake g++ clang libclang-rt-dev libgtest-dev cuetools cdrdao sox ffmpeg valgrind groff-base man-db \
     hyperfine shntool time; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
 done

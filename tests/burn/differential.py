@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""Checks the burn check against real readers of cue sheets.
+
+Writes random projects (sparse WAV files, a list with S and P lines), runs
+trelvask on each, then cdrdao show-toc and libcue's cueprint on the cue sheet
+it wrote. Whatever either reader rejects or warns about, trelvask must have
+warned about; a project made clean must give no warning from anyone.
+
+    differential.py TRELVASK [PROJECTS]
+"""
+import os
+import random
+import struct
+import subprocess
+import sys
+import tempfile
+
+SECTOR = 2352
+SECOND = 75 * SECTOR  # bytes of CD audio
+
+
+def write_wav(path, audio_bytes, rate=44100, channels=2, bits=16, code=1):
+    align = channels * bits // 8
+    fields = struct.pack('<HHIIHH', code, channels, rate, rate * align, align, bits)
+    if code == 0xFFFE:  # extensible: valid bits, channel mask, PCM subformat
+        fields += struct.pack('<HHI', 22, bits, 3) + bytes.fromhex('0100000000001000800000aa00389b71')
+    fmt = b'fmt ' + struct.pack('<I', len(fields)) + fields
+    with open(path, 'wb') as out:
+        out.write(b'RIFF' + struct.pack('<I', 4 + len(fmt) + 8 + audio_bytes) + b'WAVE' + fmt)
+        out.write(b'data' + struct.pack('<I', audio_bytes))
+        out.truncate(out.tell() + audio_bytes)
+
+
+def cd_time(frames):
+    return '%02d:%02d:%02d' % (frames // 4500, frames // 75 % 60, frames % 75)
+
+
+def project(rng, folder, clean):
+    """Writes WAV files and returns the list's lines."""
+    lines = []
+    for number in range(rng.randint(1, 3)):
+        name = 'track %d.wav' % number
+        seconds = rng.randint(8, 40)
+        lines.append(name)
+        if clean or rng.random() < 0.6:
+            write_wav(os.path.join(folder, name), seconds * SECOND)
+        else:
+            flaw = rng.choice(['rate', 'mono', 'bits', 'float', 'extensible', 'short', 'sector'])
+            write_wav(os.path.join(folder, name),
+                      (1 if flaw == 'short' else seconds) * SECOND + (4 if flaw == 'sector' else 0),
+                      rate=48000 if flaw == 'rate' else 44100, channels=1 if flaw == 'mono' else 2,
+                      bits=24 if flaw == 'bits' else 32 if flaw == 'float' else 16,
+                      code={'float': 3, 'extensible': 0xFFFE}.get(flaw, 1))
+        if rng.random() < 0.3:
+            lines.append('P ' + cd_time(rng.randint(0, 300)))
+        start = 0
+        while rng.random() < 0.5:
+            start += rng.randint(4 * 75, 12 * 75) if clean else rng.randint(-300, 1500)
+            if clean and start > (seconds - 4) * 75:
+                break
+            lines.append('S ' + (cd_time(max(start, 0)) if clean or rng.random() < 0.8 else
+                                 rng.choice(['1:2', '00:63:00', '00:03:75', 'ab:cd:ef', '000:01:00'])))
+            if not clean and rng.random() < 0.2:
+                lines.append('P ' + cd_time(rng.randint(0, 150)))
+    if not clean and rng.random() < 0.05:  # a hundred tracks and more
+        lines += ['S %02d:%02d:00' % (s // 60, s % 60) for s in range(4, 404, 4)]
+    return lines
+
+
+def run(command, folder):
+    result = subprocess.run(command, cwd=folder, capture_output=True, text=True, errors='replace')
+    return result.returncode, result.stdout, result.stderr
+
+
+def main():
+    trelvask = os.path.realpath(sys.argv[1])
+    projects = int(sys.argv[2]) if len(sys.argv) > 2 else 200
+    rng = random.Random(2026)
+    failures = checked = complaints = 0
+    for index in range(projects):
+        clean = index % 4 == 0
+        with tempfile.TemporaryDirectory() as folder:
+            lines = project(rng, folder, clean)
+            with open(os.path.join(folder, 'tlist.txt'), 'w') as listing:
+                listing.write('\n'.join(lines) + '\n')
+            status, _, warnings = run([trelvask], folder)
+            cdrdao = run(['cdrdao', 'show-toc', 'output.cue'], folder)
+            cdrdao_says = cdrdao[0] != 0 or 'WARNING' in cdrdao[1] + cdrdao[2]
+            cueprint_says = bool(run(['cueprint', 'output.cue'], folder)[2].strip())
+            problem = None
+            if status != 0:
+                problem = 'trelvask exited %d' % status
+            elif (cdrdao_says or cueprint_says) and not warnings:
+                problem = 'a reader complains, trelvask does not'
+            elif clean and (warnings or cdrdao_says or cueprint_says):
+                problem = 'a clean project gives warnings'
+            checked += 1
+            complaints += cdrdao_says or cueprint_says
+            if problem:
+                failures += 1
+                print('%s:\n  list: %r\n  trelvask: %s\n  cdrdao: %s' % (
+                    problem, lines, warnings.strip(), (cdrdao[1] + cdrdao[2]).strip()[-400:]))
+    print('the readers complained about %d of %d projects' % (complaints, checked))
+    print('%d passed, %d failed' % (checked - failures, failures))
+    # Nothing is shown unless the readers both complain and stay quiet.
+    return 1 if failures or not 0 < complaints < checked else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,124 @@
+#include "burn_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "track_list.h"
+
+namespace {
+
+constexpr int64_t sector = 2352;
+constexpr int64_t second = 75 * sector;  // bytes of CD audio
+
+TEST(BurnCheck, ReadsCdTimes)
+{
+    const std::pair<const char*, int64_t> cases[] = {
+        {"00:00:00", 0},   {"04:10:00", 18750}, {"1:2:3", 4653},   {"99:59:74", 449999}, {"00:59:74", 4499},
+        {"00:60:00", -1},  {"00:03:75", -1},    {"000:03:00", -1}, {"00:003:00", -1},    {"1:2", -1},
+        {"ab:cd:ef", -1},  {"", -1},            {"00:00:00 ", -1}, {"-1:00:00", -1},     {"00::00", -1},
+        {"00:00:00:00", -1},
+    };
+    for (const auto& [text, frames] : cases)
+        EXPECT_EQ(cdTimeFrames(text), frames) << '"' << text << '"';
+}
+
+// What a WAV file's header and size say; CD audio unless a case says otherwise.
+struct File {
+    int64_t declaredBytes;
+    int64_t presentBytes = -1;  // as declared when -1
+    int64_t rate = 44100;
+    int channels = 2;
+    int bits = 16;
+    int formatCode = 1;
+};
+
+struct DiscCase {
+    const char* name;
+    std::string list;
+    std::vector<File> files;  // one for each WAV line, in order
+    std::vector<std::pair<int, std::string>> findings;  // line, and words the text holds
+};
+
+void PrintTo(const DiscCase& testCase, std::ostream* out)
+{
+    *out << testCase.name;
+}
+
+const DiscCase discCases[] = {
+    {"CleanDisc", "a.wav\nP 00:02:00\nb.wav\nS 00:04:00\n", {{4 * second}, {8 * second}}, {}},
+    {"NotCdAudio", "a.wav\nb.wav\nc.wav\nd.wav\ne.wav\n",
+     {{8 * second, -1, 48000}, {8 * second, -1, 44100, 1}, {8 * second, -1, 44100, 2, 24},
+      {8 * second, -1, 44100, 2, 32, 3}, {8 * second, -1, 44100, 2, 16, 0xFFFE}},
+     {{1, "48000 Hz"}, {2, "mono"}, {3, "24-bit"}, {4, "floating point"}, {5, "0xFFFE"}}},
+    {"CutOff", "a.wav\n", {{10 * second, 5 * second}}, {{1, "holds 0:5:0 of audio, less than the 0:10:0"}}},
+    {"PartSector", "a.wav\n", {{4 * second + 4}}, {{1, "4 bytes over"}}},
+    {"ShortTracks", "a.wav\nb.wav\nS 00:02:00\nS 00:08:00\n", {{3 * second}, {10 * second}},
+     {{1, "track 1 (a.wav) lasts 0:3:0"}, {2, "track 2 (b.wav) lasts 0:2:0"},
+      {4, "track 4 (b.wav from 00:08:00) lasts 0:2:0"}}},
+    {"PregapDoesNotCount", "a.wav\nP 00:03:00\n", {{3 * second}}, {{1, "lasts 0:3:0"}}},
+    {"BadTimeTexts", "a.wav\nS 1:2\nP two\nS 00:63:00\n", {{20 * second}},
+     {{2, "\"1:2\" is not a CD time"}, {3, "\"two\""}, {4, "\"00:63:00\""}}},
+    {"SplitPastTheEnd", "a.wav\nS 00:10:00\nS 00:20:00\n", {{10 * second}},
+     {{2, "00:10:00 is at or past the end of a.wav, which holds 0:10:0"}, {3, "00:20:00 is at or past"}}},
+    {"SplitsOutOfOrder", "a.wav\nS 00:08:00\nS 00:04:00\n", {{20 * second}},
+     {{3, "does not come after the split at 00:08:00 on line 2"}}},
+    {"PregapLeftOut", "a.wav\nP 00:02:00\nP 00:01:00\n# note\nP 00:01:00\n", {{4 * second}},
+     {{3, "follows no WAV or S line"}, {5, "follows no WAV or S line"}}},
+    {"LineNumbersCountBlankLines", "\na.wav\n\n\nS 00:01:00\n", {{8 * second}}, {{2, "track 1"}}},
+    {"TooLongDisc", "a.wav\nP 00:02:00\nb.wav\n", {{40 * 60 * second}, {40 * 60 * second - 2 * 75 * sector + sector}},
+     {{0, "the disc lasts 80:0:1"}}},
+    {"LongestDisc", "a.wav\nP 00:02:00\nb.wav\n", {{40 * 60 * second}, {40 * 60 * second - 2 * 75 * sector}}, {}},
+    {"DoubleQuote", "my \"best\".wav\n", {{4 * second}}, {{1, "double quote"}}},
+};
+
+TrackTable measuredTable(std::string& list, const std::vector<File>& files)
+{
+    TrackTable table;
+    buildTrackTable(list, table);
+    size_t file = 0;
+    for (int row = 0; row < table.entryCount; ++row) {
+        if (!table.isWav[row])
+            continue;
+        const File& facts = files.at(file++);
+        table.sampleRate[row] = facts.rate;
+        table.channels[row] = facts.channels;
+        table.bitsPerSample[row] = facts.bits;
+        table.formatCode[row] = facts.formatCode;
+        table.sampleFrames[row] = facts.declaredBytes / (facts.channels * (facts.bits / 8));
+        table.dataBytesPresent[row] = facts.presentBytes < 0 ? facts.declaredBytes : facts.presentBytes;
+    }
+    EXPECT_EQ(file, files.size());
+    return table;
+}
+
+class BurnCheckTest : public testing::TestWithParam<DiscCase> {};
+
+TEST_P(BurnCheckTest, Finds)
+{
+    std::string list = GetParam().list;
+    const std::vector<Finding> findings = checkDisc(measuredTable(list, GetParam().files));
+    ASSERT_EQ(findings.size(), GetParam().findings.size());
+    for (size_t at = 0; at < findings.size(); ++at) {
+        EXPECT_EQ(findings[at].lineNumber, GetParam().findings[at].first) << findings[at].text;
+        EXPECT_NE(findings[at].text.find(GetParam().findings[at].second), std::string::npos) << findings[at].text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Discs, BurnCheckTest, testing::ValuesIn(discCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BurnCheck, TrackOneHundredIsOneTooMany)
+{
+    std::string list = "a.wav\n";
+    for (int split = 1; split < 100; ++split)
+        list += "S " + std::to_string(split * 5 / 60) + ":" + std::to_string(split * 5 % 60) + ":00\n";
+    const std::vector<Finding> findings = checkDisc(measuredTable(list, {{600 * second}}));
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].lineNumber, 100);
+    EXPECT_NE(findings[0].text.find("track 100"), std::string::npos);
+}
+
+}  // namespace
