@@ -23,12 +23,17 @@ void appendVisible(std::string& line, std::string_view text)
 
 }  // namespace
 
-void complain(std::string_view subject, std::string_view text)
+std::string complaint(std::string_view subject, std::string_view text)
 {
     std::string line = "trelvask: ";
     appendVisible(line, subject);
     line += ": ";
     appendVisible(line, text);
     line += '\n';
-    std::fputs(line.c_str(), stderr);
+    return line;
+}
+
+void complain(std::string_view subject, std::string_view text)
+{
+    std::fputs(complaint(subject, text).c_str(), stderr);
 }

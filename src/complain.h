@@ -2,7 +2,11 @@
 // report and the messages on standard output stay as scripts expect them.
 #pragma once
 
+#include <string>
 #include <string_view>
 
-// Prints "trelvask: SUBJECT: TEXT" as one line.
+// The line "trelvask: SUBJECT: TEXT\n", with control bytes escaped.
+std::string complaint(std::string_view subject, std::string_view text);
+
+// Prints that line on standard error.
 void complain(std::string_view subject, std::string_view text);

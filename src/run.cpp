@@ -139,10 +139,14 @@ int runSteps(int argc, char* argv[])
     const TotalTime total = computeTimes(table);
     std::fputs(formatReport(table, total).c_str(), stdout);
 
+    // All warnings in one write: standard error is not buffered.
     const std::vector<Finding> findings = checkDisc(table);
+    std::string warnings;
     for (const Finding& finding : findings)
-        complain(finding.lineNumber == 0 ? listName : std::string(listName) + ':' + std::to_string(finding.lineNumber),
-                 finding.text);
+        warnings += complaint(
+            finding.lineNumber == 0 ? listName : std::string(listName) + ':' + std::to_string(finding.lineNumber),
+            finding.text);
+    std::fputs(warnings.c_str(), stderr);
 
     if (outputIsAnInput(outputName, listStatus, table)) {
         std::printf("Cannot write cue file called %s: it is one of the input files\n", outputName.c_str());
