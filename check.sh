@@ -9,7 +9,7 @@ top=$PWD
 
 missing=()
 for package in cmake g++ clang libclang-rt-dev libgtest-dev cuetools cdrdao sox ffmpeg valgrind groff-base man-db \
-    hyperfine shntool time; do
+    hyperfine shntool time lintian dpkg-dev; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
 done
 command -v python3 >/dev/null || missing+=(python3)

@@ -1,5 +1,6 @@
 #include "complain.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -9,15 +10,16 @@ namespace {
 // the terminal; they are shown as octal escapes.
 void appendVisible(std::string& line, std::string_view text)
 {
-    for (const char byte : text) {
-        const auto code = static_cast<unsigned char>(byte);
-        if (code >= 0x20 && code != 0x7F) {
-            line += byte;
-        } else {
-            char escape[5];
-            std::snprintf(escape, sizeof escape, "\\%03o", code);
-            line += escape;
-        }
+    const auto isControl = [](char byte) { return static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F; };
+    for (auto at = text.begin(); at != text.end();) {
+        const auto control = std::find_if(at, text.end(), isControl);
+        line.append(at, control);
+        if (control == text.end())
+            break;
+        char escape[5];
+        std::snprintf(escape, sizeof escape, "\\%03o", static_cast<unsigned char>(*control));
+        line += escape;
+        at = control + 1;
     }
 }
 

@@ -24,7 +24,7 @@ constexpr const char* defaultListName = "tlist.txt";
 constexpr const char* defaultOutputName = "output.cue";
 
 constexpr const char* usageText =
-    "Trelvask 1.0 by Quorvanel\n"
+    "Trelvask " TRELVASK_VERSION " by Quorvanel\n"
     "Enter your .wav file names in a track called tlist.txt\n"
     "Or, use a different list filename by entering it as\n"
     "the first command line argument.\n"
@@ -87,7 +87,7 @@ int runSteps(int argc, char* argv[])
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::fputs("Trelvask 1.0\n", stdout);
+        std::fputs("Trelvask " TRELVASK_VERSION "\n", stdout);
         return 0;
     }
 

@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
-# Lints the manual page, builds the .deb, unpacks it into a scratch root and
-# runs the installed tool and manual page from there.
+# Lints the manual page, builds the .deb, has lintian check it, unpacks it
+# into a scratch root and runs the installed tool and manual page from there.
 set -euo pipefail
-source_dir=$1
-build_dir=$2
+build_dir=$1
+version=$2
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-warnings=$(groff -man -ww -z "$source_dir/man/trelvask.1" 2>&1)
+warnings=$(groff -man -ww -z "$build_dir/trelvask.1" 2>&1)
 [ -z "$warnings" ] || { echo "groff warns: $warnings"; exit 1; }
 
 (cd "$scratch" && cpack --config "$build_dir/CPackConfig.cmake" -B "$scratch/out" >/dev/null)
 deb=$(ls "$scratch"/out/*.deb)
 dpkg-deb --field "$deb" Package Version Depends
-dpkg -x "$deb" "$scratch/root"
+dpkg-deb --field "$deb" Version | grep -qx "$version" || { echo "the package is not version $version"; exit 1; }
+dpkg-deb --field "$deb" Depends | grep -qE '^libc6 \(>= [0-9.]+\)$' || { echo "Depends carries no libc6 version"; exit 1; }
+# Informational tags may stay; any error or warning fails.
+tags=$(lintian "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+[ -z "$tags" ] || { echo "lintian:"; echo "$tags"; exit 1; }
 
-version=$("$scratch/root/usr/bin/trelvask" --version)
-[ "$version" = "Trelvask 1.0" ] || { echo "installed trelvask --version says: $version"; exit 1; }
-page=$(MANWIDTH=80 man -l "$scratch/root/usr/share/man/man1/trelvask.1" 2>&1)
-grep -q '^NAME' <<<"$page" && grep -q 'trelvask - write a CUE sheet' <<<"$page" ||
+dpkg -x "$deb" "$scratch/root"
+said=$("$scratch/root/usr/bin/trelvask" --version)
+[ "$said" = "Trelvask $version" ] || { echo "installed trelvask --version says: $said"; exit 1; }
+"$scratch/root/usr/bin/trelvask" --help | head -1 | grep -qx "Trelvask $version by Quorvanel" ||
+    { echo "the usage text names another version"; exit 1; }
+page=$(MANWIDTH=80 man -l "$scratch/root/usr/share/man/man1/trelvask.1.gz" 2>&1)
+grep -q '^NAME' <<<"$page" && grep -q 'trelvask - write a CUE sheet' <<<"$page" && grep -q "Trelvask $version" <<<"$page" ||
     { echo "installed manual page does not render:"; echo "$page" | head; exit 1; }
 echo "installed: $(cd "$scratch/root" && find . -type f | sort | tr '\n' ' ')"
