@@ -94,12 +94,14 @@ void checkFile(const TrackTable& table, int row, std::vector<Finding>& findings)
                                         "music; trim or pad it to a multiple of 588 sample frames"})});
 }
 
-void checkTimeText(const TrackTable& table, int row, std::vector<Finding>& findings)
+void checkTimeText(const TrackTable& table, int row, int fileRow, std::vector<Finding>& findings)
 {
     if (table.timeFrames[row] < 0)
-        findings.push_back({table.lineNumber[row], join({"\"", timeText(table.lineText[row]),
-                                                         "\" is not a CD time; write minutes:seconds:frames, as in "
-                                                         "04:10:00, with seconds below 60 and frames below 75"})});
+        findings.push_back({table.lineNumber[row],
+                            join({"\"", timeText(table.lineText[row]), "\" (",
+                                  table.isPregap[row] ? "a pregap after " : "a split of ", table.lineText[fileRow],
+                                  ") is not a CD time; write minutes:seconds:frames, as in 04:10:00, with seconds "
+                                  "below 60 and frames below 75"})});
 }
 
 // Positions within one file are counted in 1/(75 × rate) s, where both the
@@ -174,12 +176,14 @@ std::vector<Finding> checkDisc(const TrackTable& table)
             discLength += std::max<int64_t>(table.timeFrames[track.pregapRow], 0);
         }
 
+    int fileRow = 0;
     for (int row = 0; row < table.entryCount; ++row) {
         if (table.isWav[row]) {
+            fileRow = row;
             checkFile(table, row, findings);
             discLength += cdFramesCeil(framesPresent(table, row), table.sampleRate[row]);
         } else if (table.lineKind[row] != LineKind::other) {
-            checkTimeText(table, row, findings);
+            checkTimeText(table, row, fileRow, findings);
         }
         if (table.isPregap[row] && !pregapUsed[row])
             findings.push_back({table.lineNumber[row], "this pregap follows no WAV or S line, so the cue sheet "
