@@ -94,6 +94,10 @@ int writeCueFile(const std::string& name, std::string_view text)
         return writeToStandardOutput(text);
     if (!S_ISREG(existing.st_mode) || existing.st_nlink != 1)
         return writeInPlace(name, text);
+    // A cue file the user may not write stays protected, though its folder
+    // would let a rename replace it.
+    if (access(name.c_str(), W_OK) != 0)
+        return errno;
     // Through symbolic links to the file itself, which keeps its links and permission bits.
     char* const target = realpath(name.c_str(), nullptr);
     if (!target)
