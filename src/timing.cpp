@@ -18,13 +18,6 @@ namespace {
 
 __extension__ typedef unsigned __int128 uint128;
 
-// Whole seconds move out of the fraction, so that it stays below 1.
-void carry(SecondsSum& sum)
-{
-    sum.whole += static_cast<int64_t>(sum.numerator / sum.denominator);
-    sum.numerator %= sum.denominator;
-}
-
 }  // namespace
 
 void addLength(SecondsSum& sum, int64_t sampleFrames, int64_t sampleRate)
@@ -46,7 +39,9 @@ void addLength(SecondsSum& sum, int64_t sampleFrames, int64_t sampleRate)
         sum.numerator = sum.numerator * scale + rest * (sum.denominator * scale / rate);
         sum.denominator *= scale;
     }
-    carry(sum);
+    // Whole seconds move out of the fraction, so that it stays below 1.
+    sum.whole += static_cast<int64_t>(sum.numerator / sum.denominator);
+    sum.numerator %= sum.denominator;
 }
 
 TotalTime totalTime(const SecondsSum& sum)
