@@ -104,15 +104,9 @@ void checkTimeText(const TrackTable& table, int row, int fileRow, std::vector<Fi
                                   "below 60 and frames below 75"})});
 }
 
-// Positions within one file are counted in 1/(75 × rate) s, where both the
-// sample frames of the audio and the CD frames of a split are whole numbers.
-struct Span {
-    bool known;  // false where a split is not a time or not in order
-    int64_t start;
-    int64_t end;
-};
-
 // The tracks of the file that starts with tracks[first], up to the next file.
+// Positions in it are counted in 1/(75 × rate) s, where both the sample
+// frames of the audio and the CD frames of a split are whole numbers.
 void checkFileTracks(const TrackTable& table, const std::vector<Track>& tracks, size_t first, size_t last,
                      std::vector<Finding>& findings)
 {
