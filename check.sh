@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the optimised and the sanitizer build through
-# CTest, a fixed number of inputs through each fuzz target, and one run of the
+# CTest, then the cross builds for armhf and arm64 under qemu-user, a fixed number of inputs through each fuzz target, and one run of the
 # bundled example under valgrind. Installs the Debian packages the tests need
 # when they are missing.
 set -euo pipefail
@@ -9,7 +9,7 @@ top=$PWD
 
 missing=()
 for package in cmake g++ clang libclang-rt-dev libgtest-dev cuetools cdrdao sox ffmpeg valgrind groff-base man-db \
-    hyperfine shntool time lintian dpkg-dev; do
+    hyperfine shntool time lintian dpkg-dev file g++-arm-linux-gnueabihf g++-aarch64-linux-gnu qemu-user; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
 done
 command -v python3 >/dev/null || missing+=(python3)
@@ -19,7 +19,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
 
-for preset in release sanitize; do
+for preset in release sanitize armhf arm64; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
     ctest --preset "$preset"

@@ -16,7 +16,31 @@ TrackTime trackTime(int64_t sampleFrames, int64_t sampleRate)
 
 namespace {
 
-__extension__ typedef unsigned __int128 uint128;
+// numerator × rate / denominator, rounded down, for numerator < denominator
+// <= 2^63 and any 64-bit rate, without a wider integer type (32-bit targets
+// have none): long division, one bit of rate at a time. The remainder stays
+// below denominator, so doubling it or adding numerator never passes 2^64.
+uint64_t scaleDown(uint64_t numerator, uint64_t rate, uint64_t denominator)
+{
+    uint64_t quotient = 0;
+    uint64_t remainder = 0;
+    for (int bit = 63; bit >= 0; --bit) {
+        quotient <<= 1;
+        remainder <<= 1;
+        if (remainder >= denominator) {
+            remainder -= denominator;
+            ++quotient;
+        }
+        if (rate >> bit & 1) {
+            remainder += numerator;
+            if (remainder >= denominator) {
+                remainder -= denominator;
+                ++quotient;
+            }
+        }
+    }
+    return quotient;
+}
 
 }  // namespace
 
@@ -32,7 +56,7 @@ void addLength(SecondsSum& sum, int64_t sampleFrames, int64_t sampleRate)
     // and only when the exact sum ends less than one sample per such file
     // before a whole second.
     if (sum.denominator > (uint64_t{1} << 63) / scale) {
-        sum.numerator = static_cast<uint64_t>(uint128{sum.numerator} * rate / sum.denominator);
+        sum.numerator = scaleDown(sum.numerator, rate, sum.denominator);
         sum.denominator = rate;
         sum.numerator += rest;
     } else {

@@ -6,7 +6,9 @@ trelvask on each, then cdrdao show-toc and libcue's cueprint on the cue sheet
 it wrote. Whatever either reader rejects or warns about, trelvask must have
 warned about; a project made clean must give no warning from anyone.
 
-    differential.py TRELVASK [PROJECTS]
+    differential.py TRELVASK [PROJECTS [EMULATOR...]]
+
+A cross-built trelvask runs under the EMULATOR command given after PROJECTS.
 """
 import os
 import random
@@ -73,7 +75,7 @@ def run(command, folder):
 
 
 def main():
-    trelvask = os.path.realpath(sys.argv[1])
+    trelvask = sys.argv[3:] + [os.path.realpath(sys.argv[1])]
     projects = int(sys.argv[2]) if len(sys.argv) > 2 else 200
     rng = random.Random(2026)
     failures = checked = complaints = 0
@@ -83,7 +85,7 @@ def main():
             lines = project(rng, folder, clean)
             with open(os.path.join(folder, 'tlist.txt'), 'w') as listing:
                 listing.write('\n'.join(lines) + '\n')
-            status, _, warnings = run([trelvask], folder)
+            status, _, warnings = run(trelvask, folder)
             cdrdao = run(['cdrdao', 'show-toc', 'output.cue'], folder)
             cdrdao_says = cdrdao[0] != 0 or 'WARNING' in cdrdao[1] + cdrdao[2]
             cueprint_says = bool(run(['cueprint', 'output.cue'], folder)[2].strip())

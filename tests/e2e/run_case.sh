@@ -7,11 +7,14 @@
 #   stdout   the exact standard output expected
 #   stderr   optional; the exact standard error expected, empty when absent
 #   status   optional; the exit status expected, 0 when absent
+# A cross-built trelvask runs under the emulator command given after the
+# folder of the binary: run_case.sh CASE BIN_DIR [EMULATOR...].
 #   expect/  optional; files the run must leave, byte for byte. Every other file,
 #            whether laid out by setup or not, must be exactly as setup left it.
 set -u
 case_dir=$(realpath "$1")
 bin_dir=$(realpath "$2")
+shift 2
 helpers=$(realpath "$(dirname "$0")/helpers.sh")
 # The bundled example, for cases that run on it.
 examples=$(realpath "$(dirname "$0")/../../examples")
@@ -19,6 +22,13 @@ examples=$(realpath "$(dirname "$0")/../../examples")
 scratch=$(mktemp -d)
 trap 'chmod -R u+rwx "$scratch" 2>/dev/null; rm -rf "$scratch"' EXIT
 mkdir "$scratch/work"
+if [ $# -gt 0 ]; then
+    # A trelvask on PATH that starts the target binary under the emulator.
+    mkdir "$scratch/bin"
+    printf '#!/bin/sh\nexec %s %q "$@"\n' "$(printf '%q ' "$@")" "$bin_dir/trelvask" > "$scratch/bin/trelvask"
+    chmod 755 "$scratch" "$scratch/bin" "$scratch/bin/trelvask"
+    bin_dir=$scratch/bin
+fi
 cd "$scratch/work" || exit 1
 
 # Every entry with its type, and for regular files the size and a checksum of

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Lints the manual page, builds the .deb, has lintian check it, unpacks it
 # into a scratch root and runs the installed tool and manual page from there.
+#   check_package.sh BUILD_DIR VERSION ARCHITECTURE [EMULATOR...]
 set -euo pipefail
 build_dir=$1
 version=$2
+architecture=$3
+shift 3
+emulator=("$@")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -14,15 +18,21 @@ warnings=$(groff -man -ww -z "$build_dir/trelvask.1" 2>&1)
 deb=$(ls "$scratch"/out/*.deb)
 dpkg-deb --field "$deb" Package Version Depends
 dpkg-deb --field "$deb" Version | grep -qx "$version" || { echo "the package is not version $version"; exit 1; }
+dpkg-deb --field "$deb" Architecture | grep -qx "$architecture" || { echo "the package is not for $architecture"; exit 1; }
+dpkg -x "$deb" "$scratch/root"
+# Stripped by the target's strip: the host's cannot read a foreign binary.
+case $(file -b "$scratch/root/usr/bin/trelvask") in
+*", stripped"*) ;;
+*) echo "the installed tool is not stripped"; exit 1 ;;
+esac
 dpkg-deb --field "$deb" Depends | grep -qE '^libc6 \(>= [0-9.]+\)$' || { echo "Depends carries no libc6 version"; exit 1; }
 # Informational tags may stay; any error or warning fails.
 tags=$(lintian "$deb" 2>&1 | grep -E '^[EW]: ' || true)
 [ -z "$tags" ] || { echo "lintian:"; echo "$tags"; exit 1; }
 
-dpkg -x "$deb" "$scratch/root"
-said=$("$scratch/root/usr/bin/trelvask" --version)
+said=$("${emulator[@]}" "$scratch/root/usr/bin/trelvask" --version)
 [ "$said" = "Trelvask $version" ] || { echo "installed trelvask --version says: $said"; exit 1; }
-"$scratch/root/usr/bin/trelvask" --help | head -1 | grep -qx "Trelvask $version by Quorvanel" ||
+"${emulator[@]}" "$scratch/root/usr/bin/trelvask" --help | head -1 | grep -qx "Trelvask $version by Quorvanel" ||
     { echo "the usage text names another version"; exit 1; }
 page=$(MANWIDTH=80 man -l "$scratch/root/usr/share/man/man1/trelvask.1.gz" 2>&1)
 grep -q '^NAME' <<<"$page" && grep -q 'trelvask - write a CUE sheet' <<<"$page" && grep -q "Trelvask $version" <<<"$page" ||
