@@ -1,4 +1,5 @@
-// Any bytes as a track list: classify them, build the cue text and the report, check the disc.
+// Any bytes as a track list: classify them, build the cue text and the report,
+// check the disc, and hold the table and the cue to what they promise.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -8,43 +9,75 @@
 #include "timing.h"
 #include "track_list.h"
 
+namespace {
+
+size_t count(const std::string& text, const std::string& part)
+{
+    size_t found = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++found;
+    return found;
+}
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string list(reinterpret_cast<const char*>(data), size);
     TrackTable table;
     const int entryCount = buildTrackTable(list, table);
-    if (entryCount < 0 || entryCount > maxRows)
-        std::abort();
+    require(entryCount == table.entryCount() && entryCount <= maxRows);
 
-    int tracks = 0;
+    // Line numbers rise, the first row is a WAV row, and each WAV row has its
+    // own file entry in order.
+    int wavRowCount = 0;
     for (int row = 0; row < entryCount; ++row) {
-        if (table.isWav[row] || table.lineKind[row] == LineKind::split)
-            ++tracks;
-        // Measured facts that vary with the row, some of them not CD audio.
-        table.sampleRate[row] = row % 7 ? 44100 : 48000;
-        table.channels[row] = 2;
-        table.bitsPerSample[row] = 16;
-        table.formatCode[row] = 1;
-        table.sampleFrames[row] = int64_t{row} * 100003;
-        table.dataBytesPresent[row] = table.sampleFrames[row] * 4 - row % 3;
+        const Row& line = table.rows[row];
+        require(row == 0 ? line.lineNumber >= 1 && line.isWav() : line.lineNumber > table.rows[row - 1].lineNumber);
+        require(line.wavIndex == (line.isWav() ? wavRowCount++ : -1));
+        const bool timed = line.isSplit() || line.isPregap();
+        require(line.timeFrames == (timed ? cdTimeFrames(timeText(line.lineText)) : -1));
     }
-    const std::string cue = buildCueText(table);
-    size_t trackLines = 0;
-    for (size_t at = cue.find("  TRACK "); at != std::string::npos; at = cue.find("  TRACK ", at + 1))
-        ++trackLines;
-    // Names may hold "  TRACK " themselves, so the count can only be higher.
-    if (trackLines < static_cast<size_t>(tracks) || (!cue.empty() && cue.back() != '\n'))
-        std::abort();
+    require(table.wavFiles.size() == static_cast<size_t>(wavRowCount));
 
-    formatReport(table, computeTimes(table));
+    // Measured facts that vary with the file, some of them not CD audio.
+    for (size_t at = 0; at < table.wavFiles.size(); ++at) {
+        const int64_t frames = static_cast<int64_t>(at) * 100003;
+        table.wavFiles[at] = {.info = {.formatCode = 1, .channels = 2, .bitsPerSample = 16,
+                                       .sampleRate = at % 7 ? 44100 : 48000, .sampleFrames = frames},
+                              .dataBytesPresent = frames * 4 - static_cast<int64_t>(at % 3)};
+    }
+
+    // Every track starts on a WAV or S row and belongs to the WAV row before it.
+    const std::vector<Track> tracks = listTracks(table);
+    for (const Track& track : tracks) {
+        require(table.rows[track.fileRow].isWav() && track.fileRow <= track.startRow);
+        require(track.pregapRow < 0 ||
+                (track.pregapRow == track.startRow + 1 && table.rows[track.pregapRow].isPregap()));
+        for (int row = track.fileRow + 1; row <= track.startRow; ++row)
+            require(!table.rows[row].isWav());
+    }
+
+    // One FILE per WAV row and a TRACK per track; names may hold these words
+    // themselves, so the counts can only be higher.
+    const std::string cue = buildCueText(table);
+    require(count(cue, "FILE \"") >= table.wavFiles.size() && count(cue, "  TRACK ") >= tracks.size());
+    require(cue.empty() ? entryCount == 0 : cue.back() == '\n');
+
+    formatReport(table, totalTime(table));
 
     // Every finding is about the disc or about a line of the list.
     for (const Finding& finding : checkDisc(table)) {
         bool known = finding.lineNumber == 0;
-        for (int row = 0; row < entryCount; ++row)
-            known = known || finding.lineNumber == table.lineNumber[row];
-        if (!known || finding.text.empty())
-            std::abort();
+        for (const Row& row : table.rows)
+            known = known || finding.lineNumber == row.lineNumber;
+        require(known && !finding.text.empty());
     }
     return 0;
 }

@@ -33,30 +33,29 @@ std::string length(int64_t cdFrames)
                  std::to_string(cdFrames / cdFramesPerSecond % 60), ":", std::to_string(cdFrames % cdFramesPerSecond)});
 }
 
-bool isCdAudio(const TrackTable& table, int row)
+bool isCdAudio(const WavInfo& info)
 {
-    return table.formatCode[row] == 1 && table.sampleRate[row] == cdRate && table.bitsPerSample[row] == 16 &&
-           table.channels[row] == 2;
+    return info.formatCode == 1 && info.sampleRate == cdRate && info.bitsPerSample == 16 && info.channels == 2;
 }
 
-std::string describeFormat(const TrackTable& table, int row)
+std::string describeFormat(const WavInfo& info)
 {
-    const int code = table.formatCode[row];
-    const int channels = table.channels[row];
+    const int code = info.formatCode;
+    const int channels = info.channels;
     const std::string layout =
         channels == 1 ? "mono" : channels == 2 ? "stereo" : join({std::to_string(channels), " channels"});
     const std::string format = code == 1        ? "PCM"
                                : code == 3      ? "floating point"
                                : code == 0xFFFE ? "extensible format (code 0xFFFE), which burners do not take for PCM"
                                                 : join({"format code ", std::to_string(code)});
-    return join({std::to_string(table.sampleRate[row]), " Hz, ", std::to_string(table.bitsPerSample[row]), "-bit, ",
-                 layout, ", ", format});
+    return join({std::to_string(info.sampleRate), " Hz, ", std::to_string(info.bitsPerSample), "-bit, ", layout, ", ",
+                 format});
 }
 
 // Sample frames of audio the file really holds.
-int64_t framesPresent(const TrackTable& table, int row)
+int64_t framesPresent(const WavFile& file)
 {
-    return table.dataBytesPresent[row] / (int64_t{table.channels[row]} * (table.bitsPerSample[row] >> 3));
+    return file.dataBytesPresent / (int64_t{file.info.channels} * (file.info.bitsPerSample >> 3));
 }
 
 // Whole CD frames in sampleFrames; a burner pads a part frame to a whole one.
@@ -70,132 +69,186 @@ int64_t cdFramesFloor(int64_t sampleFrames, int64_t sampleRate)
     return sampleFrames * cdFramesPerSecond / sampleRate;
 }
 
-void checkFile(const TrackTable& table, int row, std::vector<Finding>& findings)
+void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
 {
-    const std::string name = table.lineText[row];
-    const int line = table.lineNumber[row];
-    if (name.find('"') != std::string::npos)
-        findings.push_back({line, join({"the name ", name, " holds a double quote, which a cue sheet cannot hold; "
-                                                            "rename the file"})});
-    if (!isCdAudio(table, row))
-        findings.push_back({line, join({name, " is ", describeFormat(table, row),
-                                        ", but a CD takes 44100 Hz, 16-bit, stereo PCM; convert it first (sox can)"})});
-    const int64_t rate = table.sampleRate[row];
-    const int64_t present = framesPresent(table, row);
-    if (present < table.sampleFrames[row])
-        findings.push_back({line, join({name, " holds ", length(cdFramesFloor(present, rate)), " of audio, less than the ",
-                                        length(cdFramesFloor(table.sampleFrames[row], rate)),
-                                        " (min:sec:frames) its header declares, as a cut-off file or one written "
-                                        "through a pipe does; the disc gets only what is there"})});
-    if (isCdAudio(table, row) && table.dataBytesPresent[row] % sectorBytes != 0)
-        findings.push_back({line, join({name, " does not fill whole CD sectors of 2352 bytes (",
-                                        std::to_string(table.dataBytesPresent[row] % sectorBytes),
-                                        " bytes over), so the burner pads the track with silence, a gap in gapless "
-                                        "music; trim or pad it to a multiple of 588 sample frames"})});
-}
-
-void checkTimeText(const TrackTable& table, int row, int fileRow, std::vector<Finding>& findings)
-{
-    if (table.timeFrames[row] < 0)
-        findings.push_back({table.lineNumber[row],
-                            join({"\"", timeText(table.lineText[row]), "\" (",
-                                  table.isPregap[row] ? "a pregap after " : "a split of ", table.lineText[fileRow],
-                                  ") is not a CD time; write minutes:seconds:frames, as in 04:10:00, with seconds "
-                                  "below 60 and frames below 75"})});
-}
-
-// The tracks of the file that starts with tracks[first], up to the next file.
-// Positions in it are counted in 1/(75 × rate) s, where both the sample
-// frames of the audio and the CD frames of a split are whole numbers.
-void checkFileTracks(const TrackTable& table, const std::vector<Track>& tracks, size_t first, size_t last,
-                     std::vector<Finding>& findings)
-{
-    const int fileRow = tracks[first].fileRow;
-    const int64_t rate = table.sampleRate[fileRow];
-    const int64_t fileEnd = framesPresent(table, fileRow) * cdFramesPerSecond;
-    std::vector<bool> startKnown(last - first, true);
-    std::vector<int64_t> start(last - first, 0);
-    int previousSplit = -1;
-    for (size_t index = first + 1; index < last; ++index) {
-        const int row = tracks[index].startRow;
-        const size_t at = index - first;
-        start[at] = table.timeFrames[row] * rate;
-        startKnown[at] = table.timeFrames[row] >= 0;
-        if (!startKnown[at])
-            continue;  // already reported as no CD time
-        const std::string time(timeText(table.lineText[row]));
-        if (start[at] >= fileEnd) {
-            findings.push_back({table.lineNumber[row],
-                                join({"the split at ", time, " is at or past the end of ", table.lineText[fileRow],
-                                      ", which holds ", length(fileEnd / rate),
-                                      " of audio; remove the split or correct its time"})});
-            startKnown[at] = false;
-        } else if (previousSplit >= 0 && table.timeFrames[row] <= table.timeFrames[previousSplit]) {
-            findings.push_back({table.lineNumber[row],
-                                join({"the split at ", time, " does not come after the split at ",
-                                      timeText(table.lineText[previousSplit]), " on line ",
-                                      std::to_string(table.lineNumber[previousSplit]),
-                                      "; the splits of a file must go forward in time"})});
-            startKnown[at] = false;
-        }
-        previousSplit = row;
+    for (const Row& row : wavRows(table)) {
+        const std::string name = row.lineText;
+        const WavFile& file = table.wavFile(row);
+        const WavInfo& info = file.info;
+        if (name.find('"') != std::string::npos)
+            findings.push_back({row.lineNumber, join({"the name ", name, " holds a double quote, which a cue sheet "
+                                                                         "cannot hold; rename the file"})});
+        if (!isCdAudio(info))
+            findings.push_back({row.lineNumber, join({name, " is ", describeFormat(info),
+                                                      ", but a CD takes 44100 Hz, 16-bit, stereo PCM; convert it "
+                                                      "first (sox can)"})});
+        const int64_t present = framesPresent(file);
+        if (present < info.sampleFrames)
+            findings.push_back({row.lineNumber,
+                                join({name, " holds ", length(cdFramesFloor(present, info.sampleRate)),
+                                      " of audio, less than the ",
+                                      length(cdFramesFloor(info.sampleFrames, info.sampleRate)),
+                                      " (min:sec:frames) its header declares, as a cut-off file or one written "
+                                      "through a pipe does; the disc gets only what is there"})});
+        if (isCdAudio(info) && file.dataBytesPresent % sectorBytes != 0)
+            findings.push_back({row.lineNumber,
+                                join({name, " does not fill whole CD sectors of 2352 bytes (",
+                                      std::to_string(file.dataBytesPresent % sectorBytes),
+                                      " bytes over), so the burner pads the track with silence, a gap in gapless "
+                                      "music; trim or pad it to a multiple of 588 sample frames"})});
     }
-    for (size_t at = 0; at < last - first; ++at) {
-        const bool endKnown = at + 1 == last - first || startKnown[at + 1];
-        const int64_t end = at + 1 == last - first ? fileEnd : start[at + 1];
-        if (!startKnown[at] || !endKnown || end - start[at] >= shortestTrack * rate)
+}
+
+void checkTimeTexts(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+{
+    const char* fileName = "";
+    for (const Row& row : table.rows) {
+        if (row.isWav())
+            fileName = row.lineText;
+        else if (row.kind != LineKind::other && row.timeFrames < 0)
+            findings.push_back({row.lineNumber,
+                                join({"\"", timeText(row.lineText), "\" (",
+                                      row.isPregap() ? "a pregap after " : "a split of ", fileName,
+                                      ") is not a CD time; write minutes:seconds:frames, as in 04:10:00, with seconds "
+                                      "below 60 and frames below 75"})});
+    }
+}
+
+void checkLoosePregaps(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+{
+    std::vector<bool> used(table.rows.size(), false);
+    for (const Track& track : tracks)
+        if (track.pregapRow >= 0)
+            used[track.pregapRow] = true;
+    for (size_t row = 0; row < table.rows.size(); ++row)
+        if (table.rows[row].isPregap() && !used[row])
+            findings.push_back({table.rows[row].lineNumber, "this pregap follows no WAV or S line, so the cue sheet "
+                                                            "leaves it out; put it right after the line of its track"});
+}
+
+// Where a track starts in its file, counted in 1/(75 × rate) s, where both
+// the sample frames of the audio and the CD frames of a split are whole.
+struct TrackStart {
+    int64_t position = 0;
+    enum { known, noTime, pastEnd, notAfter } fault = known;
+    int previousSplit = -1;  // the row of the split before it in the file, with a CD time
+};
+
+int64_t fileEnd(const TrackTable& table, const Track& track)
+{
+    return framesPresent(table.wavFile(table.rows[track.fileRow])) * cdFramesPerSecond;
+}
+
+std::vector<TrackStart> trackStarts(const TrackTable& table, const std::vector<Track>& tracks)
+{
+    std::vector<TrackStart> starts(tracks.size());
+    int previousSplit = -1;
+    for (size_t index = 0; index < tracks.size(); ++index) {
+        const Track& track = tracks[index];
+        if (track.startRow == track.fileRow) {
+            previousSplit = -1;
             continue;
-        const Track& track = tracks[first + at];
-        const std::string_view from = at == 0 ? "" : timeText(table.lineText[track.startRow]);
-        findings.push_back({table.lineNumber[track.startRow],
-                            join({"track ", std::to_string(first + at + 1), " (", table.lineText[fileRow],
+        }
+        const Row& split = table.rows[track.startRow];
+        TrackStart& start = starts[index];
+        start.position = split.timeFrames * table.wavFile(table.rows[track.fileRow]).info.sampleRate;
+        start.previousSplit = previousSplit;
+        if (split.timeFrames < 0)
+            start.fault = TrackStart::noTime;
+        else if (start.position >= fileEnd(table, track))
+            start.fault = TrackStart::pastEnd;
+        else if (previousSplit >= 0 && split.timeFrames <= table.rows[previousSplit].timeFrames)
+            start.fault = TrackStart::notAfter;
+        if (split.timeFrames >= 0)
+            previousSplit = track.startRow;
+    }
+    return starts;
+}
+
+// A bad time text is reported as such, not again here.
+void checkSplits(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+{
+    const std::vector<TrackStart> starts = trackStarts(table, tracks);
+    for (size_t index = 0; index < tracks.size(); ++index) {
+        const Row& split = table.rows[tracks[index].startRow];
+        const char* fileName = table.rows[tracks[index].fileRow].lineText;
+        const std::string time(timeText(split.lineText));
+        if (starts[index].fault == TrackStart::pastEnd) {
+            const int64_t rate = table.wavFile(table.rows[tracks[index].fileRow]).info.sampleRate;
+            findings.push_back({split.lineNumber, join({"the split at ", time, " is at or past the end of ", fileName,
+                                                        ", which holds ", length(fileEnd(table, tracks[index]) / rate),
+                                                        " of audio; remove the split or correct its time"})});
+        } else if (starts[index].fault == TrackStart::notAfter) {
+            const Row& previous = table.rows[starts[index].previousSplit];
+            findings.push_back({split.lineNumber,
+                                join({"the split at ", time, " does not come after the split at ",
+                                      timeText(previous.lineText), " on line ", std::to_string(previous.lineNumber),
+                                      "; the splits of a file must go forward in time"})});
+        }
+    }
+}
+
+// Only tracks whose start and end are both known: a bad split is reported as such.
+void checkTrackLengths(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+{
+    const std::vector<TrackStart> starts = trackStarts(table, tracks);
+    for (size_t index = 0; index < tracks.size(); ++index) {
+        const Track& track = tracks[index];
+        const bool lastOfFile = index + 1 == tracks.size() || tracks[index + 1].fileRow != track.fileRow;
+        const int64_t end = lastOfFile ? fileEnd(table, track) : starts[index + 1].position;
+        const int64_t rate = table.wavFile(table.rows[track.fileRow]).info.sampleRate;
+        if (starts[index].fault != TrackStart::known || (!lastOfFile && starts[index + 1].fault != TrackStart::known) ||
+            end - starts[index].position >= shortestTrack * rate)
+            continue;
+        const Row& start = table.rows[track.startRow];
+        const std::string_view from = track.startRow == track.fileRow ? "" : timeText(start.lineText);
+        findings.push_back({start.lineNumber,
+                            join({"track ", std::to_string(index + 1), " (", table.rows[track.fileRow].lineText,
                                   from.empty() ? "" : " from ", from, ") lasts ",
-                                  length(std::max<int64_t>(end - start[at], 0) / rate),
+                                  length(std::max<int64_t>(end - starts[index].position, 0) / rate),
                                   " (min:sec:frames), but a CD track must last at least 4 seconds, not counting "
                                   "its pregap; join it to the track before or after it"})});
     }
 }
 
+void checkTrackCount(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+{
+    if (tracks.size() > maxTracks)
+        findings.push_back({table.rows[tracks[maxTracks].startRow].lineNumber,
+                            join({"this line starts track ", std::to_string(maxTracks + 1), ", but a CD holds at most ",
+                                  std::to_string(maxTracks),
+                                  " tracks; leave some out or split the list over two discs"})});
+}
+
+// The audio and the pregaps, each file padded to whole CD frames.
+void checkDiscLength(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+{
+    int64_t discLength = 0;
+    for (const Track& track : tracks)
+        if (track.pregapRow >= 0)
+            discLength += std::max<int64_t>(table.rows[track.pregapRow].timeFrames, 0);
+    for (const Row& row : wavRows(table))
+        discLength += cdFramesCeil(framesPresent(table.wavFile(row)), table.wavFile(row).info.sampleRate);
+    if (discLength > longestDisc)
+        findings.push_back({0, join({"the disc lasts ", length(discLength),
+                                     " (min:sec:frames) with its pregaps, more than the 80 minutes a CD-R holds; "
+                                     "leave some tracks out or split the list over two discs"})});
+}
+
+using Rule = void (*)(const TrackTable&, const std::vector<Track>&, std::vector<Finding>&);
+
+// Findings on one line come in this order.
+constexpr Rule rules[] = {checkFiles,        checkTimeTexts,  checkLoosePregaps, checkSplits,
+                          checkTrackLengths, checkTrackCount, checkDiscLength};
+
 }  // namespace
 
 std::vector<Finding> checkDisc(const TrackTable& table)
 {
-    std::vector<Finding> findings;
     const std::vector<Track> tracks = listTracks(table);
-    std::vector<bool> pregapUsed(table.entryCount, false);
-    int64_t discLength = 0;
-    for (const Track& track : tracks)
-        if (track.pregapRow >= 0) {
-            pregapUsed[track.pregapRow] = true;
-            discLength += std::max<int64_t>(table.timeFrames[track.pregapRow], 0);
-        }
-
-    int fileRow = 0;
-    for (int row = 0; row < table.entryCount; ++row) {
-        if (table.isWav[row]) {
-            fileRow = row;
-            checkFile(table, row, findings);
-            discLength += cdFramesCeil(framesPresent(table, row), table.sampleRate[row]);
-        } else if (table.lineKind[row] != LineKind::other) {
-            checkTimeText(table, row, fileRow, findings);
-        }
-        if (table.isPregap[row] && !pregapUsed[row])
-            findings.push_back({table.lineNumber[row], "this pregap follows no WAV or S line, so the cue sheet "
-                                                       "leaves it out; put it right after the line of its track"});
-    }
-    for (size_t first = 0; first < tracks.size();) {
-        size_t last = first + 1;
-        while (last < tracks.size() && tracks[last].fileRow == tracks[first].fileRow)
-            ++last;
-        checkFileTracks(table, tracks, first, last, findings);
-        first = last;
-    }
-    if (tracks.size() > maxTracks)
-        findings.push_back({table.lineNumber[tracks[maxTracks].startRow],
-                            join({"this line starts track ", std::to_string(maxTracks + 1), ", but a CD holds at most ",
-                                  std::to_string(maxTracks),
-                                  " tracks; leave some out or split the list over two discs"})});
-
+    std::vector<Finding> findings;
+    for (const Rule rule : rules)
+        rule(table, tracks, findings);
     // In list order, the whole disc last.
     std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
         const auto order = [](const Finding& finding) {
@@ -203,9 +256,5 @@ std::vector<Finding> checkDisc(const TrackTable& table)
         };
         return order(a) < order(b);
     });
-    if (discLength > longestDisc)
-        findings.push_back({0, join({"the disc lasts ", length(discLength),
-                                     " (min:sec:frames) with its pregaps, more than the 80 minutes a CD-R holds; "
-                                     "leave some tracks out or split the list over two discs"})});
     return findings;
 }

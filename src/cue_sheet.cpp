@@ -23,17 +23,17 @@ std::string buildCueText(const TrackTable& table)
         const bool startsFile = track.startRow == track.fileRow;
         if (startsFile) {
             cue += "FILE \"";
-            cue += table.lineText[track.startRow];
+            cue += table.rows[track.startRow].lineText;
             cue += "\" WAVE\n";
         }
         appendTrackLine(cue, trackNumber++);
         if (track.pregapRow >= 0) {
             cue += "    PREGAP ";
-            cue += timeText(table.lineText[track.pregapRow]);
+            cue += timeText(table.rows[track.pregapRow].lineText);
             cue += '\n';
         }
         cue += "    INDEX 01 ";
-        cue += startsFile ? "00:00:00" : timeText(table.lineText[track.startRow]);
+        cue += startsFile ? "00:00:00" : timeText(table.rows[track.startRow].lineText);
         cue += '\n';
     }
     return cue;

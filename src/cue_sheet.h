@@ -5,6 +5,6 @@
 
 #include "track_table.h"
 
-// The cue text for rows 0 to entryCount - 1. Time texts are copied from the
+// The cue text for every row of the table. Time texts are copied from the
 // list as they stand; nothing measured from the WAV files is used.
 std::string buildCueText(const TrackTable& table);

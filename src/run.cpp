@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "complain.h"
 #include "cue_file.h"
 #include "cue_sheet.h"
+#include "failure.h"
 #include "timing.h"
 #include "track_list.h"
 #include "track_table.h"
@@ -49,6 +51,87 @@ int readWhole(std::FILE* file, std::string& contents)
     return std::ferror(file) ? errno : 0;
 }
 
+struct Options {
+    bool strict = false;
+    bool help = false;
+    bool version = false;
+    std::vector<const char*> arguments;  // the list and the cue file, as given
+};
+
+// --strict comes first and is not counted among the arguments; -h, --help
+// or --version first stands alone.
+Options readOptions(int argc, char* argv[])
+{
+    Options options;
+    std::vector<const char*> words(argv + 1, argv + argc);
+    if (!words.empty() && std::strcmp(words.front(), "--strict") == 0) {
+        options.strict = true;
+        words.erase(words.begin());
+    }
+    if (!words.empty()) {
+        options.help = std::strcmp(words.front(), "-h") == 0 || std::strcmp(words.front(), "--help") == 0;
+        options.version = std::strcmp(words.front(), "--version") == 0;
+    }
+    options.arguments = words;
+    return options;
+}
+
+struct ListFile {
+    std::string name;
+    std::string contents;
+    struct stat status;
+};
+
+// tlist.txt in the current directory wins over the first argument.
+std::optional<Failure> readList(const Options& options, ListFile& list)
+{
+    list.name = defaultListName;
+    std::FILE* file = std::fopen(defaultListName, "rb");
+    if (!file) {
+        const int openError = errno;
+        if (options.arguments.empty()) {
+            if (openError != ENOENT)
+                complain(defaultListName, std::strerror(openError));
+            return Failure{Exit::noList, usageText, "", ""};
+        }
+        list.name = options.arguments[0];
+        if (openError != ENOENT)
+            complain(defaultListName, std::strerror(openError) + ("; reading " + list.name + " instead"));
+        file = std::fopen(list.name.c_str(), "rb");
+    }
+    int error = file ? 0 : errno;
+    if (file) {
+        error = fstat(fileno(file), &list.status) != 0 ? errno : readWhole(file, list.contents);
+        std::fclose(file);
+    }
+    const std::string message = "Cannot read track list called " + list.name + "\n";
+    if (error != 0)
+        return Failure{Exit::noList, message, list.name, std::strerror(error)};
+    if (list.contents.starts_with("RIFF"))
+        return Failure{Exit::noList, message, list.name,
+                       "this is a WAV file, not a track list; name the list first, as in: trelvask LIST"};
+    return std::nullopt;
+}
+
+// A WAV problem stops the run at the first failing file.
+std::optional<Failure> measureFiles(TrackTable& table)
+{
+    for (const Row& row : wavRows(table))
+        if (auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)]))
+            return failure;
+    return std::nullopt;
+}
+
+// All warnings in one write: standard error is not buffered.
+void printFindings(const std::string& listName, const std::vector<Finding>& findings)
+{
+    std::string warnings;
+    for (const Finding& finding : findings)
+        warnings += complaint(finding.lineNumber == 0 ? listName : listName + ':' + std::to_string(finding.lineNumber),
+                              finding.text);
+    std::fputs(warnings.c_str(), stderr);
+}
+
 // A mistyped command line such as "trelvask list.txt song.wav" must not turn
 // the user's audio or list into a cue sheet. The WAV files were identified
 // when they were measured; names past the table's end are looked up here.
@@ -62,8 +145,8 @@ bool outputIsAnInput(const std::string& outputName, const struct stat& list, con
     };
     if (isOutput(list.st_dev, list.st_ino))
         return true;
-    for (int row = 0; row < table.entryCount; ++row)
-        if (table.isWav[row] && isOutput(table.fileDevice[row], table.fileInode[row]))
+    for (const WavFile& file : table.wavFiles)
+        if (isOutput(file.device, file.inode))
             return true;
     for (const char* name : table.laterWavNames) {
         struct stat wav;
@@ -73,93 +156,52 @@ bool outputIsAnInput(const std::string& outputName, const struct stat& list, con
     return false;
 }
 
-int runSteps(int argc, char* argv[])
+std::optional<Failure> writeCue(const std::string& outputName, const ListFile& list, const TrackTable& table)
 {
-    // --strict comes first and is not counted among the arguments.
-    const bool strict = argc > 1 && std::strcmp(argv[1], "--strict") == 0;
-    if (strict) {
-        argv[1] = argv[0];
-        ++argv;
-        --argc;
-    }
-    if (argc > 1 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
-        std::fputs(usageText, stdout);
-        return 0;
-    }
-    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::fputs("Trelvask " TRELVASK_VERSION "\n", stdout);
-        return 0;
-    }
+    if (outputIsAnInput(outputName, list.status, table))
+        return Failure{Exit::cueNotWritten,
+                       "Cannot write cue file called " + outputName + ": it is one of the input files\n", outputName,
+                       "this is the track list or one of its WAV files; name another cue file"};
+    if (const int error = writeCueFile(outputName, buildCueText(table)))
+        return Failure{Exit::cueNotWritten, "Cannot write cue file called " + outputName + "\n", outputName,
+                       std::strerror(error)};
+    return std::nullopt;
+}
 
-    // tlist.txt in the current directory wins over the first argument.
-    const char* listName = defaultListName;
-    std::FILE* list = std::fopen(listName, "rb");
-    if (!list) {
-        if (errno != ENOENT)
-            complain(defaultListName, std::string(std::strerror(errno)) +
-                                          (argc < 2 ? "" : "; reading " + std::string(argv[1]) + " instead"));
-        if (argc < 2) {
-            std::fputs(usageText, stdout);
-            return 1;
-        }
-        listName = argv[1];
-        list = std::fopen(listName, "rb");
-    }
-    const std::string outputName = argc == 3 ? argv[2] : defaultOutputName;
+Exit report(const Failure& failure)
+{
+    std::fwrite(failure.message.data(), 1, failure.message.size(), stdout);
+    if (!failure.subject.empty())
+        complain(failure.subject, failure.reason);
+    return failure.status;
+}
 
-    std::string listBuffer;
-    struct stat listStatus;
-    int listError = list ? 0 : errno;
-    if (list) {
-        if (fstat(fileno(list), &listStatus) != 0)
-            listError = errno;
-        else
-            listError = readWhole(list, listBuffer);
-        std::fclose(list);
+Exit runSteps(int argc, char* argv[])
+{
+    const Options options = readOptions(argc, argv);
+    if (options.help || options.version) {
+        std::fputs(options.help ? usageText : "Trelvask " TRELVASK_VERSION "\n", stdout);
+        return Exit::done;
     }
-    if (listError != 0) {
-        std::printf("Cannot read track list called %s\n", listName);
-        complain(listName, std::strerror(listError));
-        return 1;
-    }
-    if (listBuffer.starts_with("RIFF")) {
-        std::printf("Cannot read track list called %s\n", listName);
-        complain(listName, "this is a WAV file, not a track list; name the list first, as in: trelvask LIST");
-        return 1;
-    }
+    ListFile list;
+    if (auto failure = readList(options, list))
+        return report(*failure);
+    const std::string outputName = options.arguments.size() == 2 ? options.arguments[1] : defaultOutputName;
 
     TrackTable table;
-    buildTrackTable(listBuffer, table);
+    buildTrackTable(list.contents, table);
     if (table.linesDropped)
         std::printf("Warning: only the first %d lines of the track list are used\n", maxRows);
+    if (auto failure = measureFiles(table))
+        return report(*failure);
+    std::fputs(formatReport(table, totalTime(table)).c_str(), stdout);
 
-    for (int row = 0; row < table.entryCount; ++row)
-        if (table.isWav[row] && !GET_ATTRIBUTES(row, table.lineText[row], table))
-            return 2;
-    const TotalTime total = computeTimes(table);
-    std::fputs(formatReport(table, total).c_str(), stdout);
-
-    // All warnings in one write: standard error is not buffered.
     const std::vector<Finding> findings = checkDisc(table);
-    std::string warnings;
-    for (const Finding& finding : findings)
-        warnings += complaint(
-            finding.lineNumber == 0 ? listName : std::string(listName) + ':' + std::to_string(finding.lineNumber),
-            finding.text);
-    std::fputs(warnings.c_str(), stderr);
-
-    if (outputIsAnInput(outputName, listStatus, table)) {
-        std::printf("Cannot write cue file called %s: it is one of the input files\n", outputName.c_str());
-        complain(outputName, "this is the track list or one of its WAV files; name another cue file");
-        return 3;
-    }
-    if (const int error = writeCueFile(outputName, buildCueText(table))) {
-        std::printf("Cannot write cue file called %s\n", outputName.c_str());
-        complain(outputName, std::strerror(error));
-        return 3;
-    }
-    std::printf("\nWrote cue file called %s\n", outputName.c_str());
-    return strict && !findings.empty() ? 4 : 0;
+    printFindings(list.name, findings);
+    if (auto failure = writeCue(outputName, list, table))
+        return report(*failure);
+    std::fputs(("\nWrote cue file called " + outputName + "\n").c_str(), stdout);
+    return options.strict && !findings.empty() ? Exit::strictWarnings : Exit::done;
 }
 
 // Standard output is checked once, at the end, after the cue sheet is
@@ -186,8 +228,8 @@ int run(int argc, char* argv[])
     // default; each failed write is reported instead.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    const int status = runSteps(argc, argv);
-    if (closeStandardOutput())
-        return status;
-    return status == 2 || status == 3 ? status : 5;
+    const Exit status = runSteps(argc, argv);
+    if (closeStandardOutput() || status == Exit::wavProblem || status == Exit::cueNotWritten)
+        return static_cast<int>(status);
+    return static_cast<int>(Exit::outputFailed);
 }

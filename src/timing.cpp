@@ -73,18 +73,11 @@ TotalTime totalTime(const SecondsSum& sum)
     return {sum.whole / 60, static_cast<int>(sum.whole % 60)};
 }
 
-TotalTime computeTimes(TrackTable& table)
+TotalTime totalTime(const TrackTable& table)
 {
     SecondsSum sum;
-    for (int row = 0; row < table.entryCount; ++row) {
-        if (!table.isWav[row])
-            continue;
-        addLength(sum, table.sampleFrames[row], table.sampleRate[row]);
-        const TrackTime time = trackTime(table.sampleFrames[row], table.sampleRate[row]);
-        table.minutes[row] = time.minutes;
-        table.seconds[row] = time.seconds;
-        table.cdFrames[row] = time.cdFrames;
-    }
+    for (const Row& row : wavRows(table))
+        addLength(sum, table.wavFile(row).info.sampleFrames, table.wavFile(row).info.sampleRate);
     return totalTime(sum);
 }
 
@@ -92,11 +85,11 @@ std::string formatReport(const TrackTable& table, TotalTime total)
 {
     std::string report = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
     int number = 0;
-    for (int row = 0; row < table.entryCount; ++row) {
-        if (!table.isWav[row])
-            continue;
-        report += std::to_string(++number) + '\t' + table.lineText[row] + "\t\t" + std::to_string(table.minutes[row]) +
-                  ':' + std::to_string(table.seconds[row]) + ':' + std::to_string(table.cdFrames[row]) + '\n';
+    for (const Row& row : wavRows(table)) {
+        const WavInfo& info = table.wavFile(row).info;
+        const TrackTime time = trackTime(info.sampleFrames, info.sampleRate);
+        report += std::to_string(++number) + '\t' + row.lineText + "\t\t" + std::to_string(time.minutes) + ':' +
+                  std::to_string(time.seconds) + ':' + std::to_string(time.cdFrames) + '\n';
     }
     report += "\nTotal Time:  " + std::to_string(total.minutes) + " min : " + std::to_string(total.seconds) + " sec\n";
     return report;

@@ -32,8 +32,8 @@ void addLength(SecondsSum& sum, int64_t sampleFrames, int64_t sampleRate);
 
 TotalTime totalTime(const SecondsSum& sum);
 
-// Fills the time columns of every WAV row and returns the total.
-TotalTime computeTimes(TrackTable& table);
+// The total of every WAV row's length; every row must be measured.
+TotalTime totalTime(const TrackTable& table);
 
 // The report: a header, one numbered line per WAV row, and the total.
 std::string formatReport(const TrackTable& table, TotalTime total);

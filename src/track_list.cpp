@@ -10,22 +10,17 @@ bool namesWav(std::string_view line)
     return line.find(".WAV") != std::string_view::npos || line.find(".wav") != std::string_view::npos;
 }
 
-void classifyLine(TrackTable& table, int row)
+// The first line is always a WAV entry, whatever it holds. On any other, a
+// WAV name wins over a leading S or P.
+LineKind classifyLine(std::string_view line, bool first)
 {
-    const std::string_view line = table.lineText[row];
+    if (first || namesWav(line))
+        return LineKind::wav;
     if (line.starts_with('S'))
-        table.lineKind[row] = LineKind::split;
-    if (line.starts_with('P')) {
-        table.isPregap[row] = true;
-        table.lineKind[row] = LineKind::pregap;
-    }
-    if (namesWav(line)) {
-        table.isWav[row] = true;
-        table.lineKind[row] = LineKind::other;
-        table.isPregap[row] = false;
-    }
-    if (table.lineKind[row] != LineKind::other)
-        table.timeFrames[row] = cdTimeFrames(timeText(line));
+        return LineKind::split;
+    if (line.starts_with('P'))
+        return LineKind::pregap;
+    return LineKind::other;
 }
 
 // Counts the line ends in a run of CR and LF, as an editor would: CRLF, LF
@@ -58,14 +53,15 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
         const size_t delimiters = std::strspn(text + pos + length, "\r\n");
         const int ends = lineEnds({text + pos + length, delimiters});
         text[pos + length] = '\0';  // the delimiter or the final NUL
-        if (table.entryCount < maxRows) {
-            const int row = table.entryCount++;
-            table.lineText[row] = text + pos;
-            table.lineNumber[row] = lineNumber;
-            if (row == 0)  // the first line is always a WAV entry, whatever it holds
-                table.isWav[row] = true;
-            else
-                classifyLine(table, row);
+        if (table.entryCount() < maxRows) {
+            const LineKind kind = classifyLine(text + pos, table.rows.empty());
+            Row& row = table.rows.emplace_back(Row{text + pos, lineNumber, kind});
+            if (row.isWav()) {
+                row.wavIndex = static_cast<int>(table.wavFiles.size());
+                table.wavFiles.emplace_back();
+            } else if (row.kind != LineKind::other) {
+                row.timeFrames = cdTimeFrames(timeText(row.lineText));
+            }
         } else {
             table.linesDropped = true;
             if (namesWav(text + pos))
@@ -74,7 +70,7 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
         lineNumber += ends;
         pos += length + delimiters;
     }
-    return table.entryCount;
+    return table.entryCount();
 }
 
 std::string_view timeText(std::string_view line)
@@ -82,9 +78,9 @@ std::string_view timeText(std::string_view line)
     return line.size() > 2 ? line.substr(2) : std::string_view{};
 }
 
-int64_t cdTimeFrames(std::string_view text)
+int32_t cdTimeFrames(std::string_view text)
 {
-    int64_t groups[3] = {};
+    int32_t groups[3] = {};
     for (int group = 0; group < 3; ++group) {
         if (group > 0) {
             if (!text.starts_with(':'))
@@ -107,13 +103,14 @@ int64_t cdTimeFrames(std::string_view text)
 std::vector<Track> listTracks(const TrackTable& table)
 {
     std::vector<Track> tracks;
+    const std::vector<Row>& rows = table.rows;
     int fileRow = 0;
-    for (int row = 0; row < table.entryCount; ++row) {
-        if (table.isWav[row])
+    for (int row = 0; row < table.entryCount(); ++row) {
+        if (rows[row].isWav())
             fileRow = row;
-        else if (table.lineKind[row] != LineKind::split)
+        else if (!rows[row].isSplit())
             continue;  // other lines, and pregaps that follow no track
-        const bool hasPregap = row + 1 < table.entryCount && table.isPregap[row + 1];
+        const bool hasPregap = row + 1 < table.entryCount() && rows[row + 1].isPregap();
         tracks.push_back({row, fileRow, hasPregap ? row + 1 : -1});
         if (hasPregap)
             ++row;

@@ -8,8 +8,8 @@
 
 #include "track_table.h"
 
-// Fills lineText, lineNumber, isWav, lineKind, isPregap, timeFrames and laterWavNames from
-// the whole list file and returns entryCount. Lines are split in place:
+// Fills the rows, an unmeasured WavFile for each WAV row, and laterWavNames
+// from the whole list file, and returns entryCount. Lines are split in place:
 // listBuffer must outlive table.
 int buildTrackTable(std::string& listBuffer, TrackTable& table);
 
@@ -19,7 +19,7 @@ std::string_view timeText(std::string_view line);
 
 // A time text mm:ss:ff in CD frames (1/75 s), or -1 when it is not one: three
 // groups of one or two digits, seconds below 60 and frames below 75.
-int64_t cdTimeFrames(std::string_view text);
+int32_t cdTimeFrames(std::string_view text);
 
 // A track of the disc, as the cue sheet has it.
 struct Track {

@@ -1,38 +1,76 @@
 // The track table: one row per line of the track list, shared by every step
-// of a run. main owns it; each step fills or reads its own columns.
+// of a run. The list fills the rows; the reader fills the WAV files' facts.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
+
+#include "wav_header.h"
 
 // A CD holds at most 99 tracks; 128 rows leave room for S, P and other lines.
 constexpr int maxRows = 128;
 
-enum class LineKind : int { other = 0, split = 1, pregap = 2 };
+enum class LineKind : unsigned char { wav, split, pregap, other };
+
+struct Row {
+    const char* lineText = "";  // NUL-terminated, inside the list buffer
+    int lineNumber = 0;         // in the list file, counting blank lines too
+    LineKind kind = LineKind::other;
+    int32_t timeFrames = -1;  // an S or P line's time in CD frames; -1 if not a CD time
+    int wavIndex = -1;        // a WAV line's entry in TrackTable::wavFiles
+
+    bool isWav() const { return kind == LineKind::wav; }
+    bool isSplit() const { return kind == LineKind::split; }
+    bool isPregap() const { return kind == LineKind::pregap; }
+};
 
 struct TrackTable {
-    std::array<const char*, maxRows> lineText{};  // NUL-terminated, inside the list buffer
-    std::array<int, maxRows> lineNumber{};        // in the list file, counting blank lines too
-    std::array<bool, maxRows> isWav{};
-    std::array<LineKind, maxRows> lineKind{};
-    std::array<bool, maxRows> isPregap{};
-    std::array<int64_t, maxRows> timeFrames{};  // an S or P line's time in CD frames; -1 if not a CD time
-    // What the reader found in each WAV file. 64-bit so that every frame
-    // count a 32-bit data size can give fits.
-    std::array<int64_t, maxRows> sampleRate{};
-    std::array<int64_t, maxRows> sampleFrames{};
-    std::array<int, maxRows> formatCode{};
-    std::array<int, maxRows> channels{};
-    std::array<int, maxRows> bitsPerSample{};
-    std::array<int64_t, maxRows> dataBytesPresent{};  // no more than the data chunk declares
-    std::array<uint64_t, maxRows> fileDevice{};
-    std::array<uint64_t, maxRows> fileInode{};
-    std::array<int, maxRows> minutes{};
-    std::array<int, maxRows> seconds{};
-    std::array<int, maxRows> cdFrames{};
-    int entryCount = 0;
-    bool linesDropped = false;  // the list had more lines than maxRows
+    std::vector<Row> rows;
+    // One for each WAV row, in list order: apart from the rows, which stay
+    // small, since most lines of a long list are not WAV lines.
+    std::vector<WavFile> wavFiles;
+    bool linesDropped = false;      // the list had more lines than maxRows
     // WAV names on the lines past maxRows: unused, but never to be overwritten.
     std::vector<const char*> laterWavNames;
+
+    int entryCount() const { return static_cast<int>(rows.size()); }
+    const WavFile& wavFile(const Row& row) const { return wavFiles[static_cast<size_t>(row.wavIndex)]; }
 };
+
+// The rows of WAV lines, in list order, for a range-based for loop.
+class WavRows {
+public:
+    explicit WavRows(const std::vector<Row>& rows) : begin_(rows.data()), end_(rows.data() + rows.size()) {}
+
+    struct Iterator {
+        const Row* at;
+        const Row* end;
+        const Row& operator*() const { return *at; }
+        Iterator& operator++()
+        {
+            do
+                ++at;
+            while (at != end && !at->isWav());
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return at != other.at; }
+    };
+
+    Iterator begin() const
+    {
+        const Row* first = begin_;
+        while (first != end_ && !first->isWav())
+            ++first;
+        return {first, end_};
+    }
+    Iterator end() const { return {end_, end_}; }
+
+private:
+    const Row* begin_;
+    const Row* end_;
+};
+
+inline WavRows wavRows(const TrackTable& table)
+{
+    return WavRows(table.rows);
+}

@@ -5,12 +5,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "complain.h"
 
 namespace {
 
@@ -164,7 +163,7 @@ WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& rea
     return scanForTags(head);
 }
 
-bool GET_ATTRIBUTES(int row, const char* wavName, TrackTable& table)
+std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file)
 {
     struct stat status;
     const int fd = openRegularFile(wavName, status);
@@ -174,9 +173,8 @@ bool GET_ATTRIBUTES(int row, const char* wavName, TrackTable& table)
         const int error = errno;
         if (fd >= 0)
             close(fd);
-        std::printf("Cannot find file in track list called %s\n", wavName);
-        complain(wavName, error ? std::strerror(error) : "not a regular file");
-        return false;
+        return Failure{Exit::wavProblem, std::string("Cannot find file in track list called ") + wavName + "\n",
+                       wavName, error ? std::strerror(error) : "not a regular file"};
     }
     std::array<char, chunkHeaderBytes> chunk;
     const ReadAt readAt = [fd, &chunk](uint64_t offset) {
@@ -188,28 +186,19 @@ bool GET_ATTRIBUTES(int row, const char* wavName, TrackTable& table)
     close(fd);
     switch (info.status) {
     case WavStatus::noFormat:
-        std::puts("Can't find format chunk in wave file!");
-        complain(wavName, "no format chunk");
-        return false;
+        return Failure{Exit::wavProblem, "Can't find format chunk in wave file!\n", wavName, "no format chunk"};
     case WavStatus::noData:
-        std::puts("Can't find data block in wave file!");
-        complain(wavName, "no data chunk");
-        return false;
+        return Failure{Exit::wavProblem, "Can't find data block in wave file!\n", wavName, "no data chunk"};
     case WavStatus::unsupported:
-        std::printf("Unsupported format in wave file called %s\n", wavName);
-        complain(wavName, "the header declares 0 channels, 0 Hz or fewer than 8 bits per sample");
-        return false;
+        return Failure{Exit::wavProblem, std::string("Unsupported format in wave file called ") + wavName + "\n",
+                       wavName, "the header declares 0 channels, 0 Hz or fewer than 8 bits per sample"};
     case WavStatus::ok:
         break;
     }
-    table.sampleRate[row] = info.sampleRate;
-    table.sampleFrames[row] = info.sampleFrames;
-    table.formatCode[row] = info.formatCode;
-    table.channels[row] = info.channels;
-    table.bitsPerSample[row] = info.bitsPerSample;
-    table.dataBytesPresent[row] =
+    file.info = info;
+    file.dataBytesPresent =
         static_cast<int64_t>(std::min<uint64_t>(info.dataSize, fileSize - std::min(fileSize, info.dataStart)));
-    table.fileDevice[row] = status.st_dev;
-    table.fileInode[row] = status.st_ino;
-    return true;
+    file.device = status.st_dev;
+    file.inode = status.st_ino;
+    return std::nullopt;
 }

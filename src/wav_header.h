@@ -3,9 +3,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 
-#include "track_table.h"
+#include "failure.h"
 
 // Little-endian integers of 2 and 4 bytes; every byte counts as unsigned.
 int Assem2(const char* bytes);
@@ -33,6 +34,14 @@ struct WavInfo {
     uint64_t dataStart = 0;    // the offset of the first audio byte
 };
 
+// What the reader found in the file of a WAV line.
+struct WavFile {
+    WavInfo info;
+    int64_t dataBytesPresent = 0;  // no more than the data chunk declares
+    uint64_t device = 0;           // the file's identity, so that it is never overwritten
+    uint64_t inode = 0;
+};
+
 // Reads up to chunkHeaderBytes of the file from offset on; fewer at its end.
 using ReadAt = std::function<std::string_view(uint64_t offset)>;
 
@@ -43,6 +52,5 @@ using ReadAt = std::function<std::string_view(uint64_t offset)>;
 // that some writers get wrong.
 WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt);
 
-// Measures the WAV file wavName into slot row of the table's WAV columns. On
-// failure prints the message for it and returns false.
-bool GET_ATTRIBUTES(int row, const char* wavName, TrackTable& table);
+// Measures the WAV file wavName into file, or says why it cannot be used.
+std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file);

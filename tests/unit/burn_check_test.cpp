@@ -79,19 +79,18 @@ TrackTable measuredTable(std::string& list, const std::vector<File>& files)
 {
     TrackTable table;
     buildTrackTable(list, table);
-    size_t file = 0;
-    for (int row = 0; row < table.entryCount; ++row) {
-        if (!table.isWav[row])
-            continue;
-        const File& facts = files.at(file++);
-        table.sampleRate[row] = facts.rate;
-        table.channels[row] = facts.channels;
-        table.bitsPerSample[row] = facts.bits;
-        table.formatCode[row] = facts.formatCode;
-        table.sampleFrames[row] = facts.declaredBytes / (facts.channels * (facts.bits / 8));
-        table.dataBytesPresent[row] = facts.presentBytes < 0 ? facts.declaredBytes : facts.presentBytes;
+    EXPECT_EQ(table.wavFiles.size(), files.size());
+    for (size_t at = 0; at < files.size() && at < table.wavFiles.size(); ++at) {
+        const File& facts = files[at];
+        table.wavFiles[at] = {
+            .info = {.formatCode = facts.formatCode,
+                     .channels = facts.channels,
+                     .bitsPerSample = facts.bits,
+                     .sampleRate = facts.rate,
+                     .sampleFrames = facts.declaredBytes / (facts.channels * (facts.bits / 8))},
+            .dataBytesPresent = facts.presentBytes < 0 ? facts.declaredBytes : facts.presentBytes,
+        };
     }
-    EXPECT_EQ(file, files.size());
     return table;
 }
 

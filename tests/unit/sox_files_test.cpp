@@ -56,10 +56,10 @@ TEST_P(SoxFilesTest, FrameCountMatchesSoxi)
     const std::string soxFrames = commandOutput("soxi -s '" + path + "'");
     ASSERT_FALSE(soxFrames.empty());
 
-    TrackTable table;
-    ASSERT_TRUE(GET_ATTRIBUTES(0, path.c_str(), table));
-    EXPECT_EQ(table.sampleRate[0], GetParam().sampleRate);
-    EXPECT_EQ(std::to_string(table.sampleFrames[0]) + "\n", soxFrames);
+    WavFile file;
+    ASSERT_FALSE(GET_ATTRIBUTES(path.c_str(), file));
+    EXPECT_EQ(file.info.sampleRate, GetParam().sampleRate);
+    EXPECT_EQ(std::to_string(file.info.sampleFrames) + "\n", soxFrames);
     std::remove(path.c_str());
 }
 

@@ -114,12 +114,10 @@ TEST(Timing, ReportNumbersWavRowsOnly)
     std::string list = "a.wav\nS 01:00:00\nP 00:02:00\nnotes\nb.WAV\n";
     TrackTable table;
     buildTrackTable(list, table);
-    table.sampleRate[0] = 44100;
-    table.sampleFrames[0] = 10000000;
-    table.sampleRate[4] = 44100;
-    table.sampleFrames[4] = 2646000;
-    const TotalTime total = computeTimes(table);
-    EXPECT_EQ(formatReport(table, total),
+    ASSERT_EQ(table.wavFiles.size(), 2u);
+    table.wavFiles[0].info = {.sampleRate = 44100, .sampleFrames = 10000000};
+    table.wavFiles[1].info = {.sampleRate = 44100, .sampleFrames = 2646000};
+    EXPECT_EQ(formatReport(table, totalTime(table)),
               "\nFile Lengths \t\t\tmin:sec:frames\n\n"
               "1\ta.wav\t\t3:46:56\n"
               "2\tb.WAV\t\t1:0:0\n"

@@ -13,22 +13,16 @@ std::vector<std::string> describeRows(std::string list)
 {
     TrackTable table;
     const int count = buildTrackTable(list, table);
-    EXPECT_EQ(count, table.entryCount);
+    EXPECT_EQ(count, table.entryCount());
     std::vector<std::string> rows;
-    for (int row = 0; row < table.entryCount; ++row) {
-        const char* kind = "other";
-        if (table.isWav[row]) {
-            kind = "wav";
-            EXPECT_EQ(table.lineKind[row], LineKind::other);
-            EXPECT_FALSE(table.isPregap[row]);
-        } else if (table.lineKind[row] == LineKind::split) {
-            kind = "split";
-        } else if (table.lineKind[row] == LineKind::pregap) {
-            kind = "pregap";
-            EXPECT_TRUE(table.isPregap[row]);
-        }
-        rows.push_back(std::string(kind) + " " + table.lineText[row]);
+    int wavFiles = 0;
+    for (const Row& row : table.rows) {
+        const char* const kinds[] = {"wav", "split", "pregap", "other"};
+        rows.push_back(std::string(kinds[static_cast<int>(row.kind)]) + " " + row.lineText);
+        // Each WAV row has its own file entry, in list order.
+        EXPECT_EQ(row.wavIndex, row.isWav() ? wavFiles++ : -1) << row.lineText;
     }
+    EXPECT_EQ(table.wavFiles.size(), static_cast<size_t>(wavFiles));
     return rows;
 }
 
@@ -81,7 +75,7 @@ TEST(TrackList, KeepsFirstRowsAndFlagsTheRest)
         TrackTable table;
         EXPECT_EQ(buildTrackTable(list, table), maxRows);
         EXPECT_EQ(table.linesDropped, lines > maxRows);
-        EXPECT_STREQ(table.lineText[maxRows - 1], "127t.wav");
+        EXPECT_STREQ(table.rows[maxRows - 1].lineText, "127t.wav");
     }
 }
 
@@ -98,8 +92,10 @@ TEST(TrackList, NumbersLinesAsEditorsDo)
     for (auto [list, numbers] : cases) {
         TrackTable table;
         buildTrackTable(list, table);
-        EXPECT_EQ(std::vector<int>(table.lineNumber.begin(), table.lineNumber.begin() + table.entryCount), numbers)
-            << list;
+        std::vector<int> lineNumbers;
+        for (const Row& row : table.rows)
+            lineNumbers.push_back(row.lineNumber);
+        EXPECT_EQ(lineNumbers, numbers) << list;
     }
 }
 
@@ -123,8 +119,9 @@ TEST(TrackList, RebuildingClearsEarlierRows)
     TrackTable table;
     buildTrackTable(first, table);
     buildTrackTable(second, table);
-    EXPECT_FALSE(table.isPregap[1]);
-    EXPECT_EQ(table.lineKind[1], LineKind::other);
+    ASSERT_EQ(table.entryCount(), 2);
+    EXPECT_EQ(table.rows[1].kind, LineKind::other);
+    EXPECT_EQ(table.wavFiles.size(), 1u);
 }
 
 }  // namespace
