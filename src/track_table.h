@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "wav_header.h"
@@ -37,40 +38,12 @@ struct TrackTable {
     const WavFile& wavFile(const Row& row) const { return wavFiles[static_cast<size_t>(row.wavIndex)]; }
 };
 
-// The rows of WAV lines, in list order, for a range-based for loop.
-class WavRows {
-public:
-    explicit WavRows(const std::vector<Row>& rows) : begin_(rows.data()), end_(rows.data() + rows.size()) {}
-
-    struct Iterator {
-        const Row* at;
-        const Row* end;
-        const Row& operator*() const { return *at; }
-        Iterator& operator++()
-        {
-            do
-                ++at;
-            while (at != end && !at->isWav());
-            return *this;
-        }
-        bool operator!=(const Iterator& other) const { return at != other.at; }
-    };
-
-    Iterator begin() const
-    {
-        const Row* first = begin_;
-        while (first != end_ && !first->isWav())
-            ++first;
-        return {first, end_};
-    }
-    Iterator end() const { return {end_, end_}; }
-
-private:
-    const Row* begin_;
-    const Row* end_;
-};
-
-inline WavRows wavRows(const TrackTable& table)
+// The rows of WAV lines, in list order.
+inline std::vector<std::reference_wrapper<const Row>> wavRows(const TrackTable& table)
 {
-    return WavRows(table.rows);
+    std::vector<std::reference_wrapper<const Row>> rows;
+    for (const Row& row : table.rows)
+        if (row.isWav())
+            rows.push_back(row);
+    return rows;
 }
