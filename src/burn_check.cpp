@@ -6,6 +6,7 @@
 #include <limits>
 #include <string_view>
 
+#include "complain.h"
 #include "track_list.h"
 
 namespace {
@@ -78,6 +79,10 @@ void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<
         if (name.find('"') != std::string::npos)
             findings.push_back({row.lineNumber, join({"the name ", name, " holds a double quote, which a cue sheet "
                                                                          "cannot hold; rename the file"})});
+        if (holdsControlCharacter(name))
+            findings.push_back({row.lineNumber, join({"the name ", name, " holds a control character, which the cue "
+                                                                         "sheet carries as it is and players may "
+                                                                         "show or read wrongly; rename the file"})});
         if (!isCdAudio(info))
             findings.push_back({row.lineNumber, join({name, " is ", describeFormat(info),
                                                       ", but a CD takes 44100 Hz, 16-bit, stereo PCM; convert it "
@@ -235,11 +240,18 @@ void checkDiscLength(const TrackTable& table, const std::vector<Track>& tracks, 
                                      "leave some tracks out or split the list over two discs"})});
 }
 
+void checkListEnd(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+{
+    if (table.nulLine > 0)
+        findings.push_back({table.nulLine, "a NUL byte here ends the list, so the lines after it are left out; "
+                                           "remove the byte, or save the list again as plain text"});
+}
+
 using Rule = void (*)(const TrackTable&, const std::vector<Track>&, std::vector<Finding>&);
 
 // Findings on one line come in this order.
-constexpr Rule rules[] = {checkFiles,        checkTimeTexts,  checkLoosePregaps, checkSplits,
-                          checkTrackLengths, checkTrackCount, checkDiscLength};
+constexpr Rule rules[] = {checkFiles,      checkTimeTexts,  checkLoosePregaps, checkSplits, checkTrackLengths,
+                          checkTrackCount, checkListEnd,    checkDiscLength};
 
 }  // namespace
 

@@ -6,24 +6,70 @@
 
 namespace {
 
-// Control bytes from a name (a binary file read as a list, say) would drive
-// the terminal; they are shown as octal escapes.
+unsigned char byteAt(std::string_view text, size_t at)
+{
+    return static_cast<unsigned char>(text[at]);
+}
+
+// The length of the valid UTF-8 sequence that starts text, or 0.
+size_t utf8Length(std::string_view text)
+{
+    const unsigned char lead = byteAt(text, 0);
+    const size_t length = lead < 0x80                   ? 1
+                          : lead >= 0xC2 && lead <= 0xDF ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
+    if (length > text.size())
+        return 0;
+    for (size_t at = 1; at < length; ++at)
+        if ((byteAt(text, at) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+// The bytes of the control character that starts text, or 0: a C0 control,
+// DEL, a C1 control as U+0080 to U+009F, or raw where it is no UTF-8. A
+// terminal takes some of them as commands.
+size_t controlLength(std::string_view text)
+{
+    const unsigned char lead = byteAt(text, 0);
+    if (lead < 0x20 || lead == 0x7F)
+        return 1;
+    const size_t length = utf8Length(text);
+    if (length == 2 && lead == 0xC2 && byteAt(text, 1) <= 0x9F)
+        return 2;
+    return length == 0 && lead >= 0x80 && lead <= 0x9F ? 1 : 0;
+}
+
+// Control characters are shown as octal escapes, byte by byte.
 void appendVisible(std::string& line, std::string_view text)
 {
-    const auto isControl = [](char byte) { return static_cast<unsigned char>(byte) < 0x20 || byte == 0x7F; };
-    for (auto at = text.begin(); at != text.end();) {
-        const auto control = std::find_if(at, text.end(), isControl);
-        line.append(at, control);
-        if (control == text.end())
-            break;
-        char escape[5];
-        std::snprintf(escape, sizeof escape, "\\%03o", static_cast<unsigned char>(*control));
-        line += escape;
-        at = control + 1;
+    while (!text.empty()) {
+        size_t length = controlLength(text);
+        if (length == 0) {
+            length = std::max<size_t>(utf8Length(text), 1);
+            line.append(text.substr(0, length));
+        } else {
+            for (size_t at = 0; at < length; ++at) {
+                char escape[5];
+                std::snprintf(escape, sizeof escape, "\\%03o", byteAt(text, at));
+                line += escape;
+            }
+        }
+        text.remove_prefix(length);
     }
 }
 
 }  // namespace
+
+bool holdsControlCharacter(std::string_view text)
+{
+    for (; !text.empty(); text.remove_prefix(std::max<size_t>(utf8Length(text), 1)))
+        if (controlLength(text) > 0)
+            return true;
+    return false;
+}
 
 std::string complaint(std::string_view subject, std::string_view text)
 {
@@ -37,5 +83,6 @@ std::string complaint(std::string_view subject, std::string_view text)
 
 void complain(std::string_view subject, std::string_view text)
 {
-    std::fputs(complaint(subject, text).c_str(), stderr);
+    const std::string line = complaint(subject, text);
+    std::fwrite(line.data(), 1, line.size(), stderr);
 }

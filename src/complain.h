@@ -5,8 +5,11 @@
 #include <string>
 #include <string_view>
 
-// The line "trelvask: SUBJECT: TEXT\n", with control bytes escaped.
+// The line "trelvask: SUBJECT: TEXT\n", with control characters escaped.
 std::string complaint(std::string_view subject, std::string_view text);
 
 // Prints that line on standard error.
 void complain(std::string_view subject, std::string_view text);
+
+// Whether text holds a control character (C0, DEL or C1, raw or in UTF-8).
+bool holdsControlCharacter(std::string_view text);

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ namespace {
 
 constexpr const char* defaultListName = "tlist.txt";
 constexpr const char* defaultOutputName = "output.cue";
+// The cue file name that puts the cue sheet on standard output.
+constexpr const char* standardOutputName = "-";
 
 constexpr const char* usageText =
     "Trelvask " TRELVASK_VERSION " by Quorvanel\n"
@@ -158,25 +161,44 @@ bool outputIsAnInput(const std::string& outputName, const struct stat& list, con
 
 std::optional<Failure> writeCue(const std::string& outputName, const ListFile& list, const TrackTable& table)
 {
+    const std::string cannot = "Cannot write cue file called " + outputName;
+    if (outputName == standardOutputName) {
+        const std::string cue = buildCueText(table);
+        if (std::fwrite(cue.data(), 1, cue.size(), stdout) != cue.size() || std::fflush(stdout) != 0)
+            return Failure{Exit::cueNotWritten, cannot + "\n", "standard output", std::strerror(errno)};
+        return std::nullopt;
+    }
     if (outputIsAnInput(outputName, list.status, table))
-        return Failure{Exit::cueNotWritten,
-                       "Cannot write cue file called " + outputName + ": it is one of the input files\n", outputName,
+        return Failure{Exit::cueNotWritten, cannot + ": it is one of the input files\n", outputName,
                        "this is the track list or one of its WAV files; name another cue file"};
-    if (const int error = writeCueFile(outputName, buildCueText(table)))
-        return Failure{Exit::cueNotWritten, "Cannot write cue file called " + outputName + "\n", outputName,
-                       std::strerror(error)};
+    if (cueIsStandardOutputFile(outputName))
+        return Failure{Exit::cueNotWritten, cannot + "\n", outputName,
+                       "standard output goes to this file too, so the report and the cue sheet would mix; give - as "
+                       "the cue file to have the cue sheet alone on standard output"};
+    // The report first, should the cue file be the terminal or the pipe it goes to.
+    std::fflush(stdout);
+    CueNotes notes;
+    if (const int error = writeCueFile(outputName, buildCueText(table), notes))
+        return Failure{Exit::cueNotWritten, cannot + "\n", outputName,
+                       error == ENXIO ? "nothing reads from this FIFO or device; start its reader first"
+                                      : std::strerror(error)};
+    if (notes.otherLinks > 0)
+        complain(outputName, "this file had other hard links; they keep the old cue sheet, and this name has the new one");
+    if (notes.ownerLost)
+        complain(outputName, "the new cue sheet could not keep the old file's owner and group; it belongs to you now");
     return std::nullopt;
 }
 
-Exit report(const Failure& failure)
+Exit report(const Failure& failure, std::FILE* out)
 {
-    std::fwrite(failure.message.data(), 1, failure.message.size(), stdout);
+    std::fwrite(failure.message.data(), 1, failure.message.size(), out);
     if (!failure.subject.empty())
         complain(failure.subject, failure.reason);
     return failure.status;
 }
 
-Exit runSteps(int argc, char* argv[])
+// stage is how the run ends should memory run out: what it was doing.
+Exit runSteps(int argc, char* argv[], Exit& stage)
 {
     const Options options = readOptions(argc, argv);
     if (options.help || options.version) {
@@ -185,22 +207,26 @@ Exit runSteps(int argc, char* argv[])
     }
     ListFile list;
     if (auto failure = readList(options, list))
-        return report(*failure);
+        return report(*failure, stdout);
     const std::string outputName = options.arguments.size() == 2 ? options.arguments[1] : defaultOutputName;
+    // With the cue sheet on standard output, the report goes beside the warnings.
+    std::FILE* const out = outputName == standardOutputName ? stderr : stdout;
 
     TrackTable table;
     buildTrackTable(list.contents, table);
     if (table.linesDropped)
-        std::printf("Warning: only the first %d lines of the track list are used\n", maxRows);
+        std::fprintf(out, "Warning: only the first %d lines of the track list are used\n", maxRows);
+    stage = Exit::wavProblem;
     if (auto failure = measureFiles(table))
-        return report(*failure);
-    std::fputs(formatReport(table, totalTime(table)).c_str(), stdout);
+        return report(*failure, out);
+    std::fputs(formatReport(table, totalTime(table)).c_str(), out);
 
     const std::vector<Finding> findings = checkDisc(table);
     printFindings(list.name, findings);
+    stage = Exit::cueNotWritten;
     if (auto failure = writeCue(outputName, list, table))
-        return report(*failure);
-    std::fputs(("\nWrote cue file called " + outputName + "\n").c_str(), stdout);
+        return report(*failure, out);
+    std::fputs(("\nWrote cue file called " + outputName + "\n").c_str(), out);
     return options.strict && !findings.empty() ? Exit::strictWarnings : Exit::done;
 }
 
@@ -228,7 +254,16 @@ int run(int argc, char* argv[])
     // default; each failed write is reported instead.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    const Exit status = runSteps(argc, argv);
+    Exit stage = Exit::noList;
+    Exit status;
+    try {
+        status = runSteps(argc, argv, stage);
+    } catch (const std::bad_alloc&) {
+        // Nothing is written while memory may run out: the cue file is as it was.
+        complain("out of memory", "the track list or its files need more memory than this run may have; the cue "
+                                  "file was left as it was");
+        status = stage;
+    }
     if (closeStandardOutput() || status == Exit::wavProblem || status == Exit::cueNotWritten)
         return static_cast<int>(status);
     return static_cast<int>(Exit::outputFailed);

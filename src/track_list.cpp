@@ -40,7 +40,9 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
 {
     table = TrackTable{};
     // A NUL byte ends the list, as it would end any C string.
-    listBuffer.resize(std::strlen(listBuffer.c_str()));
+    const size_t end = std::strlen(listBuffer.c_str());
+    const bool textAfterNul = listBuffer.find_first_not_of(std::string_view(" \t\r\n\0", 5), end) != std::string::npos;
+    listBuffer.resize(end);
     // Editors on other systems put a UTF-8 byte-order mark in front of the first name.
     const size_t start = listBuffer.starts_with("\xEF\xBB\xBF") ? 3 : 0;
 
@@ -70,6 +72,9 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
         lineNumber += ends;
         pos += length + delimiters;
     }
+    // The line that holds the NUL byte.
+    if (textAfterNul)
+        table.nulLine = lineNumber;
     return table.entryCount();
 }
 

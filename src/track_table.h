@@ -31,6 +31,7 @@ struct TrackTable {
     // small, since most lines of a long list are not WAV lines.
     std::vector<WavFile> wavFiles;
     bool linesDropped = false;      // the list had more lines than maxRows
+    int nulLine = 0;                // the line where a NUL byte cut off more text, if any
     // WAV names on the lines past maxRows: unused, but never to be overwritten.
     std::vector<const char*> laterWavNames;
 

@@ -73,6 +73,10 @@ const DiscCase discCases[] = {
      {{0, "the disc lasts 80:0:1"}}},
     {"LongestDisc", "a.wav\nP 00:02:00\nb.wav\n", {{40 * 60 * second}, {40 * 60 * second - 2 * 75 * sector}}, {}},
     {"DoubleQuote", "my \"best\".wav\n", {{4 * second}}, {{1, "double quote"}}},
+    {"ControlCharacter", "my\tsong.wav\nb\xC2\x9B.wav\n\xD0\x90.wav\n", {{4 * second}, {4 * second}, {4 * second}},
+     {{1, "control character"}, {2, "control character"}}},
+    {"NulCutsTheList", std::string("a.wav\n\0b.wav\n", 13), {{4 * second}}, {{2, "NUL byte"}}},
+    {"NulBeforeBlanksOnly", std::string("a.wav\n\0\n \0", 10), {{4 * second}}, {}},
 };
 
 TrackTable measuredTable(std::string& list, const std::vector<File>& files)

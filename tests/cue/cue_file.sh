@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# What a run leaves in every name around the cue file: after a write that
+# succeeds, after one that fails, with two runs at once, when a run is
+# killed, and when memory runs out.
+#   cue_file.sh surroundings|concurrent|signals|memory TRELVASK [EMULATOR...]
+set -u
+part=$1
+trelvask=("${@:3}" "$(realpath "$2")")
+helpers=$(realpath "$(dirname "$0")/../e2e/helpers.sh")
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cd "$scratch" || exit 1
+source "$helpers"
+
+# A sheet of over 1 KiB, so that ulimit -f 1 cuts its write.
+mkwav a.wav 44100 2 16 89082000
+{ echo "$scratch/a.wav"; for i in $(seq 60); do printf 'S %02d:%02d:00\n' $((i * 5 / 60)) $((i * 5 % 60)); done; } > list.txt
+{ echo "$scratch/a.wav"; echo "S 00:10:00"; for i in $(seq 60); do echo "# note $i"; done; } > other.txt
+"${trelvask[@]}" list.txt new.cue > /dev/null 2>&1
+"${trelvask[@]}" other.txt other.cue > /dev/null 2>&1
+[ "$(wc -c < new.cue)" -gt 1024 ] || { echo "the reference sheet is too short"; exit 1; }
+export PATH="$scratch/bin:$PATH"
+mkdir bin
+printf '#!/bin/sh\nexec %s "$@"\n' "$(printf '%q ' "${trelvask[@]}")" > bin/trelvask
+chmod +x bin/trelvask
+
+failures=0
+fail() {
+    echo "$1"
+    failures=$((failures + 1))
+}
+
+# NAME=NEW holds the new sheet, NAME=OLD the old text, NAME= is absent,
+# NAME@TARGET is a symbolic link to TARGET; no temporary file is left.
+check() {
+    local label=$1 check name
+    for check in ${2}; do
+        case $check in
+        *@*)
+            name=${check%@*}
+            [ -L "$name" ] && [ "$(readlink "$name")" = "${check#*@}" ] || fail "$label: $name is no link to ${check#*@}" ;;
+        *=NEW) cmp -s "${check%=*}" ../new.cue || fail "$label: ${check%=*} does not hold the new sheet" ;;
+        *=OLD) [ "$(cat "${check%=*}" 2>&1)" = OLD ] || fail "$label: ${check%=*} lost its old content" ;;
+        *=) [ ! -e "${check%=}" ] && [ ! -L "${check%=}" ] || fail "$label: ${check%=} should not exist" ;;
+        esac
+    done
+    if find . -name '.trelvask-*' | grep -q .; then fail "$label: a temporary file is left"; fi
+}
+
+# name | setup | cue file | status, then names after a write that succeeds |
+# the same after one that ulimit -f 1 cuts off ("-": no such run)
+surroundings=(
+    "plain|echo OLD > out.cue|out.cue|0 out.cue=NEW|3 out.cue=OLD"
+    "new name|:|out.cue|0 out.cue=NEW|3 out.cue="
+    "hard link|echo OLD > out.cue; ln out.cue backup.cue|out.cue|0 out.cue=NEW backup.cue=OLD|3 out.cue=OLD backup.cue=OLD"
+    "live symlink|mkdir d; echo OLD > d/real.cue; ln -s d/real.cue out.cue|out.cue|0 out.cue@d/real.cue d/real.cue=NEW|3 out.cue@d/real.cue d/real.cue=OLD"
+    "dangling symlink|mkdir d; ln -s d/real.cue out.cue|out.cue|0 out.cue@d/real.cue d/real.cue=NEW|3 out.cue@d/real.cue d/real.cue="
+    "symlink to a hard link|mkdir d; echo OLD > d/real.cue; ln d/real.cue d/backup.cue; ln -s real.cue d/link.cue|d/link.cue|0 d/link.cue@real.cue d/real.cue=NEW d/backup.cue=OLD|3 d/link.cue@real.cue d/real.cue=OLD d/backup.cue=OLD"
+    "other folder|mkdir d; echo OLD > d/out.cue|d/out.cue|0 d/out.cue=NEW|3 d/out.cue=OLD"
+    "FIFO with a reader|mkfifo out.cue; cat out.cue > got &|out.cue|0 got=NEW|-"
+    "FIFO without a reader|mkfifo out.cue|out.cue|3|-"
+    "standard output is the cue|echo OLD > out.cue|out.cue >> out.cue|3|-"
+    "standard output is the cue as /dev/stdout|echo OLD > out.cue|/dev/stdout >> out.cue|3|-"
+    "standard output to a pipe as /dev/stdout|:|/dev/stdout > >(cat > got)|0|-"
+    "dash|:|- > got|0 got=NEW|3"
+)
+
+surroundings() {
+    local row name setup cue ok failed status
+    for row in "${surroundings[@]}"; do
+        IFS='|' read -r name setup cue ok failed <<< "$row"
+        for outcome in ok failed; do
+            local expected=${!outcome}
+            [ "$expected" = - ] && continue
+            mkdir "$scratch/case" && cd "$scratch/case" || exit 1
+            eval "$setup"
+            if [ $outcome = ok ]; then
+                eval "trelvask ../list.txt $cue" > /dev/null 2> err
+            else
+                (trap '' XFSZ; ulimit -f 1; eval "trelvask ../list.txt $cue") > /dev/null 2> err
+            fi
+            status=$?
+            wait
+            [ "$status" = "${expected%% *}" ] || fail "$name ($outcome): exit status $status, expected ${expected%% *}: $(cat err)"
+            check "$name ($outcome)" "${expected#"${expected%% *}"}"
+            cd "$scratch" && rm -rf case
+        done
+    done
+    echo "${#surroundings[@]} surroundings, each after a write that succeeds and one that fails"
+}
+
+# Two runs at once on a hard-linked cue: one whole sheet of one of them.
+concurrent() {
+    local round
+    for ((round = 0; round < 100; round++)); do
+        mkdir case && cd case || exit 1
+        echo OLD > out.cue
+        ln out.cue backup.cue
+        trelvask ../list.txt out.cue > /dev/null 2>&1 &
+        trelvask ../other.txt out.cue > /dev/null 2>&1 &
+        wait
+        cmp -s out.cue ../new.cue || cmp -s out.cue ../other.cue || fail "round $round: out.cue is no whole sheet"
+        check "round $round" "backup.cue=OLD"
+        cd .. && rm -rf case
+    done
+    echo "100 rounds of two runs at once"
+}
+
+# A run killed at a random moment leaves the old sheet or the new one, no
+# temporary file, and dies of the signal it got.
+signals() {
+    local round signal status killed=0
+    local -a names=(INT TERM HUP)
+    RANDOM=2026
+    set -m  # else background runs would ignore SIGINT
+    for ((round = 0; round < 300; round++)); do
+        mkdir case && cd case || exit 1
+        echo OLD > out.cue
+        signal=${names[round % 3]}
+        trelvask ../list.txt out.cue > /dev/null 2>&1 &
+        sleep "0.00$((RANDOM % 5))"
+        kill -"$signal" $! 2> /dev/null
+        wait $!
+        status=$?
+        if [ $status = $((128 + $(kill -l "$signal"))) ]; then
+            killed=$((killed + 1))
+        elif [ $status != 0 ]; then
+            fail "round $round: SIG$signal gave exit status $status"
+        fi
+        [ "$(cat out.cue)" = OLD ] || cmp -s out.cue ../new.cue || fail "round $round: out.cue is no whole sheet"
+        check "round $round" ""
+        cd .. && rm -rf case
+    done
+    echo "300 runs sent SIGINT, SIGTERM or SIGHUP; $killed died of it, the others had finished"
+}
+
+# A list too large for the memory the run may have: one line on standard
+# error, exit status 1, and the old cue sheet as it was.
+memory() {
+    mkdir case && cd case || exit 1
+    echo OLD > output.cue
+    { echo "$scratch/a.wav"; yes '# a comment line of the kind that fills a long list' | head -n 1000000; } > big.txt
+    (ulimit -d 60000; trelvask big.txt) > /dev/null 2> err
+    status=$?
+    [ $status = 1 ] || fail "exit status $status, expected 1"
+    [ "$(wc -l < err)" = 1 ] && grep -q '^trelvask: out of memory: ' err || fail "standard error: $(head -c 300 err)"
+    check "out of memory" "output.cue=OLD"
+    cd .. && rm -rf case
+    echo "a list of 1,000,000 lines under a 60 MB data limit"
+}
+
+"$part"
+echo "$part: $((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
+[ $failures = 0 ]
