@@ -42,22 +42,39 @@ size_t controlLength(std::string_view text)
     return length == 0 && lead >= 0x80 && lead <= 0x9F ? 1 : 0;
 }
 
+// The bytes before the first control character of text.
+size_t plainLength(std::string_view text)
+{
+    size_t length = 0;
+    while (length < text.size()) {
+        // Printable ASCII, the usual case, a run at a time.
+        const auto printable = std::find_if(text.begin() + length, text.end(), [](char byte) {
+            return static_cast<unsigned char>(byte - 0x20) >= 0x5F;
+        });
+        length = static_cast<size_t>(printable - text.begin());
+        if (length == text.size() || controlLength(text.substr(length)) > 0)
+            break;
+        length += std::max<size_t>(utf8Length(text.substr(length)), 1);
+    }
+    return length;
+}
+
 // Control characters are shown as octal escapes, byte by byte.
 void appendVisible(std::string& line, std::string_view text)
 {
     while (!text.empty()) {
-        size_t length = controlLength(text);
-        if (length == 0) {
-            length = std::max<size_t>(utf8Length(text), 1);
-            line.append(text.substr(0, length));
-        } else {
-            for (size_t at = 0; at < length; ++at) {
-                char escape[5];
-                std::snprintf(escape, sizeof escape, "\\%03o", byteAt(text, at));
-                line += escape;
-            }
+        const size_t plain = plainLength(text);
+        line.append(text.substr(0, plain));
+        text.remove_prefix(plain);
+        if (text.empty())
+            break;
+        const size_t control = controlLength(text);
+        for (size_t at = 0; at < control; ++at) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\%03o", byteAt(text, at));
+            line += escape;
         }
-        text.remove_prefix(length);
+        text.remove_prefix(control);
     }
 }
 
@@ -65,10 +82,7 @@ void appendVisible(std::string& line, std::string_view text)
 
 bool holdsControlCharacter(std::string_view text)
 {
-    for (; !text.empty(); text.remove_prefix(std::max<size_t>(utf8Length(text), 1)))
-        if (controlLength(text) > 0)
-            return true;
-    return false;
+    return plainLength(text) < text.size();
 }
 
 std::string complaint(std::string_view subject, std::string_view text)
