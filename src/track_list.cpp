@@ -72,9 +72,8 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
         lineNumber += ends;
         pos += length + delimiters;
     }
-    // The line that holds the NUL byte.
     if (textAfterNul)
-        table.nulLine = lineNumber;
+        table.nulLine = lineNumber;  // the line that holds the NUL byte
     return table.entryCount();
 }
 
