@@ -57,7 +57,7 @@ surroundings=(
     "dangling symlink|mkdir d; ln -s d/real.cue out.cue|out.cue|0 out.cue@d/real.cue d/real.cue=NEW|3 out.cue@d/real.cue d/real.cue="
     "symlink to a hard link|mkdir d; echo OLD > d/real.cue; ln d/real.cue d/backup.cue; ln -s real.cue d/link.cue|d/link.cue|0 d/link.cue@real.cue d/real.cue=NEW d/backup.cue=OLD|3 d/link.cue@real.cue d/real.cue=OLD d/backup.cue=OLD"
     "other folder|mkdir d; echo OLD > d/out.cue|d/out.cue|0 d/out.cue=NEW|3 d/out.cue=OLD"
-    "FIFO with a reader|mkfifo out.cue; cat out.cue > got &|out.cue|0 got=NEW|-"
+    "FIFO with a reader|mkfifo out.cue; exec 3<> out.cue|out.cue|0|-"
     "FIFO without a reader|mkfifo out.cue|out.cue|3|-"
     "standard output is the cue|echo OLD > out.cue|out.cue >> out.cue|3|-"
     "standard output is the cue as /dev/stdout|echo OLD > out.cue|/dev/stdout >> out.cue|3|-"
@@ -83,6 +83,7 @@ surroundings() {
             wait
             [ "$status" = "${expected%% *}" ] || fail "$name ($outcome): exit status $status, expected ${expected%% *}: $(cat err)"
             check "$name ($outcome)" "${expected#"${expected%% *}"}"
+            exec 3<&-
             cd "$scratch" && rm -rf case
         done
     done
