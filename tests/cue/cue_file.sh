@@ -8,7 +8,9 @@ part=$1
 trelvask=("${@:3}" "$(realpath "$2")")
 helpers=$(realpath "$(dirname "$0")/../e2e/helpers.sh")
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+# Only this shell cleans up: a run's shell killed between fork and exec
+# would run the trap as well.
+trap '[ "$BASHPID" = $$ ] && rm -rf "$scratch"' EXIT
 cd "$scratch" || exit 1
 source "$helpers"
 
