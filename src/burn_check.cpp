@@ -104,19 +104,87 @@ void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<
     }
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool endsWithInAnyCase(std::string_view text, std::string_view ending)
+{
+    return text.size() >= ending.size() &&
+           std::equal(ending.begin(), ending.end(), text.end() - ending.size(),
+                      [](char wanted, char given) { return wanted == (given | 0x20); });
+}
+
+// What to do about a line that names a sound file the cue sheet does not
+// take; empty when it names none.
+std::string soundFileAdvice(std::string_view text)
+{
+    if (namesWavInAnyCase(text))
+        return join({text, " is left off the disc, since only a name holding .wav or .WAV makes a WAV line; rename "
+                           "the file to end in .wav and write it so"});
+    for (const std::string_view ending : {".flac", ".mp3", ".ogg", ".opus", ".aiff", ".aif", ".m4a"})
+        if (endsWithInAnyCase(text, ending))
+            return join({text, " is left off the disc, since a cue sheet for a CD takes WAV files only; convert "
+                               "it first, as in: ffmpeg -i \"", text, "\" -ar 44100 -ac 2 \"",
+                         text.substr(0, text.size() - ending.size()), ".wav\""});
+    return "";
+}
+
+// An S or P line without its blank loses its first digit: "S12:30:00" is a
+// split at 2:30:00, and "Song.flac" a split at "ng.flac".
 void checkTimeTexts(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
 {
     const char* fileName = "";
     for (const Row& row : table.rows) {
         if (row.isWav())
             fileName = row.lineText;
-        else if (row.kind != LineKind::other && row.timeFrames < 0)
+        if (row.isWav() || row.kind == LineKind::other)
+            continue;
+        const std::string_view line = row.lineText, time = lineTime(line), letter = line.substr(0, 1);
+        const std::string_view what = row.isPregap() ? "a pregap" : "a split";
+        const std::string advice = soundFileAdvice(trimBlanks(line));
+        if (!advice.empty())
+            findings.push_back({row.lineNumber, join({"this line starts with ", letter, ", so it is read as ", what,
+                                                      " in the cue sheet, and ", advice})});
+        else if (line.size() > 1 && !isBlank(line[1]))
+            findings.push_back({row.lineNumber, join({"\"", line, "\" is read as ", what, " at \"", time, "\"",
+                                                      row.timeFrames < 0 ? ", which is not a CD time" : "",
+                                                      ", since the character after ", letter, " is taken for a blank; "
+                                                      "write ", letter, " ", trimBlanks(line.substr(1))})});
+        else if (row.timeFrames < 0)
             findings.push_back({row.lineNumber,
-                                join({"\"", timeText(row.lineText), "\" (",
-                                      row.isPregap() ? "a pregap after " : "a split of ", fileName,
+                                join({"\"", time, "\" (", row.isPregap() ? "a pregap after " : "a split of ", fileName,
                                       ") is not a CD time; write minutes:seconds:frames, as in 04:10:00, with seconds "
                                       "below 60 and frames below 75"})});
     }
+}
+
+// What a line that makes no track looked meant to do, or empty when it is a
+// note: a split or pregap written the wrong way, or a sound file of another
+// kind.
+std::string missedIntent(std::string_view line)
+{
+    const std::string_view text = trimBlanks(line);
+    if (text.empty() || text[0] == '#' || text[0] == ';')
+        return "";
+    const char letter = static_cast<char>(text[0] & ~0x20);
+    if ((letter == 'S' || letter == 'P') && text.size() > 1 && isBlank(text[1]) && cdTimeFrames(lineTime(text)) >= 0)
+        return join({"this line is left out, since only a line that starts with a capital ", {&letter, 1},
+                     " makes ", letter == 'S' ? "a split" : "a pregap", ", at the very start of the line; write ",
+                     {&letter, 1}, " ", lineTime(text)});
+    return soundFileAdvice(text);
+}
+
+void checkIgnoredLines(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+{
+    for (const Row& row : table.rows)
+        if (row.kind == LineKind::other)
+            if (std::string intent = missedIntent(row.lineText); !intent.empty())
+                findings.push_back({row.lineNumber, std::move(intent)});
+    if (table.rows.empty())
+        findings.push_back({0, "the list names no WAV file, so the cue sheet is empty, and no burner takes an empty "
+                               "one; write the names of the WAV files in the list, one on each line"});
 }
 
 void checkLoosePregaps(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
@@ -177,7 +245,7 @@ void checkSplits(const TrackTable& table, const std::vector<Track>& tracks, std:
     for (size_t index = 0; index < tracks.size(); ++index) {
         const Row& split = table.rows[tracks[index].startRow];
         const char* fileName = table.rows[tracks[index].fileRow].lineText;
-        const std::string time(timeText(split.lineText));
+        const std::string time(lineTime(split.lineText));
         if (starts[index].fault == TrackStart::pastEnd) {
             const int64_t rate = table.wavFile(table.rows[tracks[index].fileRow]).info.sampleRate;
             findings.push_back({split.lineNumber, join({"the split at ", time, " is at or past the end of ", fileName,
@@ -187,7 +255,7 @@ void checkSplits(const TrackTable& table, const std::vector<Track>& tracks, std:
             const Row& previous = table.rows[starts[index].previousSplit];
             findings.push_back({split.lineNumber,
                                 join({"the split at ", time, " does not come after the split at ",
-                                      timeText(previous.lineText), " on line ", std::to_string(previous.lineNumber),
+                                      lineTime(previous.lineText), " on line ", std::to_string(previous.lineNumber),
                                       "; the splits of a file must go forward in time"})});
         }
     }
@@ -206,7 +274,7 @@ void checkTrackLengths(const TrackTable& table, const std::vector<Track>& tracks
             end - starts[index].position >= shortestTrack * rate)
             continue;
         const Row& start = table.rows[track.startRow];
-        const std::string_view from = track.startRow == track.fileRow ? "" : timeText(start.lineText);
+        const std::string_view from = track.startRow == track.fileRow ? "" : lineTime(start.lineText);
         findings.push_back({start.lineNumber,
                             join({"track ", std::to_string(index + 1), " (", table.rows[track.fileRow].lineText,
                                   from.empty() ? "" : " from ", from, ") lasts ",
@@ -250,8 +318,8 @@ void checkListEnd(const TrackTable& table, const std::vector<Track>&, std::vecto
 using Rule = void (*)(const TrackTable&, const std::vector<Track>&, std::vector<Finding>&);
 
 // Findings on one line come in this order.
-constexpr Rule rules[] = {checkFiles,      checkTimeTexts,  checkLoosePregaps, checkSplits, checkTrackLengths,
-                          checkTrackCount, checkListEnd,    checkDiscLength};
+constexpr Rule rules[] = {checkFiles,        checkTimeTexts,  checkIgnoredLines, checkLoosePregaps,
+                          checkSplits,       checkTrackLengths, checkTrackCount, checkListEnd, checkDiscLength};
 
 }  // namespace
 

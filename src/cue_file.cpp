@@ -176,8 +176,10 @@ int writeCueFile(const std::string& name, std::string_view text, CueNotes& notes
         umask(mask);
         return replaceWhole(target, nullptr, 0666 & ~mask, text, notes);
     }
-    if (!S_ISREG(existing.st_mode))
+    if (!S_ISREG(existing.st_mode)) {
+        notes.inPlace = true;
         return writeInPlace(name, text);
+    }
     // A cue file the user may not write stays protected, though its folder
     // would let a rename replace it.
     if (access(name.c_str(), W_OK) != 0)

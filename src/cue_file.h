@@ -8,6 +8,7 @@
 struct CueNotes {
     int otherLinks = 0;      // hard links that keep the old cue sheet
     bool ownerLost = false;  // its owner or group could not be kept
+    bool inPlace = false;    // a device or FIFO, written in place
 };
 
 // Writes text as the file called name and returns 0, or the errno value of

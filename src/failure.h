@@ -19,4 +19,5 @@ struct Failure {
     std::string message;  // the line for standard output, as the tool has always printed it
     std::string subject;  // what the line on standard error names; none when empty
     std::string reason;
+    int error = 0;  // the system's error number, when a call failed
 };

@@ -10,16 +10,20 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "burn_check.h"
 #include "complain.h"
 #include "cue_file.h"
 #include "cue_sheet.h"
 #include "failure.h"
+#include "list_text.h"
+#include "options.h"
 #include "timing.h"
 #include "track_list.h"
 #include "track_table.h"
 #include "wav_header.h"
+#include "wav_problem.h"
 
 namespace {
 
@@ -39,51 +43,44 @@ constexpr const char* usageText =
     "followed by the start time.\n"
     "To add a pregap, start a line with P followed by the length\n";
 
+// --help tells the options as well.
+constexpr const char* optionsText =
+    "\nOptions may stand anywhere on the command line:\n"
+    "  --strict    exit with status 4 when the burn check warns\n"
+    "  -h, --help  show this text\n"
+    "  --version   show the version\n"
+    "  --          end the options, for a list or cue file named with a leading -\n";
+
 // Reads to the end rather than by the size, so that pipes work too. A NUL
 // byte ends the list, so reading stops at the block holding one: a binary
-// file named by mistake costs no more than its start. 0, or the errno value.
+// file named by mistake costs no more than its start. In UTF-16 a NUL is
+// half of most characters, so a list with its mark is read whole. 0, or the
+// errno value.
 int readWhole(std::FILE* file, std::string& contents)
 {
     char block[65536];
     size_t count;
     while ((count = std::fread(block, 1, sizeof block, file)) > 0) {
         contents.append(block, count);
-        if (std::memchr(block, '\0', count))
+        if (std::memchr(block, '\0', count) && !startsWithUtf16Mark(contents))
             break;
     }
     return std::ferror(file) ? errno : 0;
-}
-
-struct Options {
-    bool strict = false;
-    bool help = false;
-    bool version = false;
-    std::vector<const char*> arguments;  // the list and the cue file, as given
-};
-
-// --strict comes first and is not counted among the arguments; -h, --help
-// or --version first stands alone.
-Options readOptions(int argc, char* argv[])
-{
-    Options options;
-    std::vector<const char*> words(argv + 1, argv + argc);
-    if (!words.empty() && std::strcmp(words.front(), "--strict") == 0) {
-        options.strict = true;
-        words.erase(words.begin());
-    }
-    if (!words.empty()) {
-        options.help = std::strcmp(words.front(), "-h") == 0 || std::strcmp(words.front(), "--help") == 0;
-        options.version = std::strcmp(words.front(), "--version") == 0;
-    }
-    options.arguments = words;
-    return options;
 }
 
 struct ListFile {
     std::string name;
     std::string contents;
     struct stat status;
+    const char* passedOver = nullptr;  // the list named on the command line, when tlist.txt was read instead
 };
+
+// Whether name is the file status describes.
+bool isFile(const char* name, const struct stat& status)
+{
+    struct stat other;
+    return stat(name, &other) == 0 && other.st_dev == status.st_dev && other.st_ino == status.st_ino;
+}
 
 // tlist.txt in the current directory wins over the first argument.
 std::optional<Failure> readList(const Options& options, ListFile& list)
@@ -113,16 +110,62 @@ std::optional<Failure> readList(const Options& options, ListFile& list)
     if (list.contents.starts_with("RIFF"))
         return Failure{Exit::noList, message, list.name,
                        "this is a WAV file, not a track list; name the list first, as in: trelvask LIST"};
+    if (list.name == defaultListName && !options.arguments.empty() && !isFile(options.arguments[0], list.status))
+        list.passedOver = options.arguments[0];
     return std::nullopt;
 }
 
-// A WAV problem stops the run at the first failing file.
-std::optional<Failure> measureFiles(TrackTable& table)
+// The slips of the command line that still leave a cue sheet to write; true
+// when there was one.
+bool warnAboutArguments(const Options& options, const ListFile& list, const std::string& outputName)
 {
-    for (const Row& row : wavRows(table))
-        if (auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)]))
-            return failure;
-    return std::nullopt;
+    bool warned = false;
+    if (list.passedOver) {
+        complain(defaultListName, std::string("this list was read, not ") + list.passedOver +
+                                      ", since a tlist.txt in the current folder always comes first; rename or "
+                                      "remove tlist.txt to use " + list.passedOver);
+        warned = true;
+    }
+    if (options.arguments.size() > 2) {
+        std::string ignored;
+        for (size_t at = 1; at < options.arguments.size(); ++at)
+            ignored += std::string(at > 1 ? " " : "") + options.arguments[at];
+        complain("command line", "ignored " + ignored + ": a cue file is named only by a second and last argument, "
+                                 "so the cue sheet goes to " + outputName);
+        warned = true;
+    }
+    return warned;
+}
+
+// The folder of a list named with one, as "../album" for ../album/list.txt;
+// empty for a list in the current folder.
+std::string folderOf(const std::string& name)
+{
+    const size_t slash = name.rfind('/');
+    return slash == std::string::npos ? "" : slash == 0 ? "/" : name.substr(0, slash);
+}
+
+// Every WAV line that cannot be used is reported, so that one run finds them
+// all; the run then stops at the first, as a WAV problem always has.
+std::optional<Failure> measureFiles(TrackTable& table, const std::string& listName)
+{
+    const std::string listFolder = folderOf(listName);
+    std::optional<Failure> first;
+    for (const Row& row : wavRows(table)) {
+        auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)]);
+        if (!failure)
+            continue;
+        // Only for a file that is missing: one that opens costs no more calls.
+        const bool besideList = failure->error == ENOENT && !listFolder.empty() && row.lineText[0] != '/' &&
+                                access((listFolder + '/' + row.lineText).c_str(), F_OK) == 0;
+        complain(listName + ':' + std::to_string(row.lineNumber),
+                 wavProblemText(row.lineText, *failure, &row == &table.rows.front(), besideList ? listFolder : ""));
+        if (!first) {
+            first = std::move(failure);
+            first->subject.clear();
+        }
+    }
+    return first;
 }
 
 // All warnings in one write: standard error is not buffered.
@@ -137,7 +180,7 @@ void printFindings(const std::string& listName, const std::vector<Finding>& find
 
 // A mistyped command line such as "trelvask list.txt song.wav" must not turn
 // the user's audio or list into a cue sheet. The WAV files were identified
-// when they were measured; names past the table's end are looked up here.
+// when they were measured.
 bool outputIsAnInput(const std::string& outputName, const struct stat& list, const TrackTable& table)
 {
     struct stat output;
@@ -151,15 +194,29 @@ bool outputIsAnInput(const std::string& outputName, const struct stat& list, con
     for (const WavFile& file : table.wavFiles)
         if (isOutput(file.device, file.inode))
             return true;
-    for (const char* name : table.laterWavNames) {
-        struct stat wav;
-        if (stat(name, &wav) == 0 && isOutput(wav.st_dev, wav.st_ino))
-            return true;
-    }
     return false;
 }
 
-std::optional<Failure> writeCue(const std::string& outputName, const ListFile& list, const TrackTable& table)
+// cdrdao opens the FILE names from the folder it runs in, players from the
+// cue sheet's folder: relative names written elsewhere serve one of them only.
+bool warnAboutCueFolder(const std::string& outputName, const TrackTable& table)
+{
+    const std::string folder = folderOf(outputName);
+    bool relative = false;
+    for (const Row& row : wavRows(table))
+        relative = relative || row.lineText[0] != '/';
+    struct stat here;
+    if (folder.empty() || !relative || stat(".", &here) != 0 || isFile(folder.c_str(), here))
+        return false;
+    complain(outputName, "this cue sheet is not in the current folder, but its FILE names are relative: cdrdao "
+                         "looks them up from the folder it runs in, players from the cue sheet's folder; write the "
+                         "cue sheet here, or list the files with absolute names");
+    return true;
+}
+
+// warned is set when the cue sheet's place deserves a warning.
+std::optional<Failure> writeCue(const std::string& outputName, const ListFile& list, const TrackTable& table,
+                                bool& warned)
 {
     const std::string cannot = "Cannot write cue file called " + outputName;
     if (outputName == standardOutputName) {
@@ -186,6 +243,8 @@ std::optional<Failure> writeCue(const std::string& outputName, const ListFile& l
         complain(outputName, "this file had other hard links; they keep the old cue sheet, and this name has the new one");
     if (notes.ownerLost)
         complain(outputName, "the new cue sheet could not keep the old file's owner and group; it belongs to you now");
+    if (!notes.inPlace)
+        warned = warnAboutCueFolder(outputName, table) || warned;
     return std::nullopt;
 }
 
@@ -201,8 +260,14 @@ Exit report(const Failure& failure, std::FILE* out)
 Exit runSteps(int argc, char* argv[], Exit& stage)
 {
     const Options options = readOptions(argc, argv);
+    if (!options.unknown.empty()) {
+        complain("unknown option " + options.unknown,
+                 "usage: trelvask [--strict] [LIST [CUE]]; trelvask --help tells more");
+        return Exit::noList;
+    }
     if (options.help || options.version) {
-        std::fputs(options.help ? usageText : "Trelvask " TRELVASK_VERSION "\n", stdout);
+        std::fputs(options.help ? (std::string(usageText) + optionsText).c_str() : "Trelvask " TRELVASK_VERSION "\n",
+                   stdout);
         return Exit::done;
     }
     ListFile list;
@@ -211,23 +276,24 @@ Exit runSteps(int argc, char* argv[], Exit& stage)
     const std::string outputName = options.arguments.size() == 2 ? options.arguments[1] : defaultOutputName;
     // With the cue sheet on standard output, the report goes beside the warnings.
     std::FILE* const out = outputName == standardOutputName ? stderr : stdout;
+    bool warned = warnAboutArguments(options, list, outputName);
 
     TrackTable table;
+    decodeUtf16List(list.contents);
     buildTrackTable(list.contents, table);
-    if (table.linesDropped)
-        std::fprintf(out, "Warning: only the first %d lines of the track list are used\n", maxRows);
     stage = Exit::wavProblem;
-    if (auto failure = measureFiles(table))
+    if (auto failure = measureFiles(table, list.name))
         return report(*failure, out);
     std::fputs(formatReport(table, totalTime(table)).c_str(), out);
 
     const std::vector<Finding> findings = checkDisc(table);
     printFindings(list.name, findings);
+    warned = warned || !findings.empty();
     stage = Exit::cueNotWritten;
-    if (auto failure = writeCue(outputName, list, table))
+    if (auto failure = writeCue(outputName, list, table, warned))
         return report(*failure, out);
     std::fputs(("\nWrote cue file called " + outputName + "\n").c_str(), out);
-    return options.strict && !findings.empty() ? Exit::strictWarnings : Exit::done;
+    return options.strict && warned ? Exit::strictWarnings : Exit::done;
 }
 
 // Standard output is checked once, at the end, after the cue sheet is

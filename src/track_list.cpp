@@ -55,19 +55,13 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
         const size_t delimiters = std::strspn(text + pos + length, "\r\n");
         const int ends = lineEnds({text + pos + length, delimiters});
         text[pos + length] = '\0';  // the delimiter or the final NUL
-        if (table.entryCount() < maxRows) {
-            const LineKind kind = classifyLine(text + pos, table.rows.empty());
-            Row& row = table.rows.emplace_back(Row{text + pos, lineNumber, kind});
-            if (row.isWav()) {
-                row.wavIndex = static_cast<int>(table.wavFiles.size());
-                table.wavFiles.emplace_back();
-            } else if (row.kind != LineKind::other) {
-                row.timeFrames = cdTimeFrames(timeText(row.lineText));
-            }
-        } else {
-            table.linesDropped = true;
-            if (namesWav(text + pos))
-                table.laterWavNames.push_back(text + pos);
+        const LineKind kind = classifyLine(text + pos, table.rows.empty());
+        Row& row = table.rows.emplace_back(Row{text + pos, lineNumber, kind});
+        if (row.isWav()) {
+            row.wavIndex = static_cast<int>(table.wavFiles.size());
+            table.wavFiles.emplace_back();
+        } else if (row.kind != LineKind::other) {
+            row.timeFrames = cdTimeFrames(lineTime(row.lineText));
         }
         lineNumber += ends;
         pos += length + delimiters;
@@ -77,9 +71,32 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
     return table.entryCount();
 }
 
+bool namesWavInAnyCase(std::string_view line)
+{
+    for (size_t at = line.find('.'); at != std::string_view::npos; at = line.find('.', at + 1)) {
+        const std::string_view rest = line.substr(at + 1, 3);
+        if (rest.size() == 3 && (rest[0] | 0x20) == 'w' && (rest[1] | 0x20) == 'a' && (rest[2] | 0x20) == 'v')
+            return true;
+    }
+    return false;
+}
+
 std::string_view timeText(std::string_view line)
 {
     return line.size() > 2 ? line.substr(2) : std::string_view{};
+}
+
+std::string_view trimBlanks(std::string_view text)
+{
+    const size_t start = text.find_first_not_of(" \t");
+    if (start == std::string_view::npos)
+        return {};
+    return text.substr(start, text.find_last_not_of(" \t") + 1 - start);
+}
+
+std::string_view lineTime(std::string_view line)
+{
+    return trimBlanks(timeText(line));
 }
 
 int32_t cdTimeFrames(std::string_view text)

@@ -8,14 +8,25 @@
 
 #include "track_table.h"
 
-// Fills the rows, an unmeasured WavFile for each WAV row, and laterWavNames
-// from the whole list file, and returns entryCount. Lines are split in place:
+// Fills a row for every line of the list file and an unmeasured WavFile for
+// each WAV row, and returns entryCount. Lines are split in place:
 // listBuffer must outlive table.
 int buildTrackTable(std::string& listBuffer, TrackTable& table);
+
+// Whether line holds ".wav" in any mix of case; only .wav and .WAV make a WAV
+// line.
+bool namesWavInAnyCase(std::string_view line);
 
 // The time an S or P line carries: the text after the letter and one
 // separator, whatever that separator is.
 std::string_view timeText(std::string_view line);
+
+// text without the blanks and tabs around it.
+std::string_view trimBlanks(std::string_view text);
+
+// The time of an S or P line as burners read it, without the blanks around
+// it, which the cue sheet keeps.
+std::string_view lineTime(std::string_view line);
 
 // A time text mm:ss:ff in CD frames (1/75 s), or -1 when it is not one: three
 // groups of one or two digits, seconds below 60 and frames below 75.

@@ -8,9 +8,6 @@
 
 #include "wav_header.h"
 
-// A CD holds at most 99 tracks; 128 rows leave room for S, P and other lines.
-constexpr int maxRows = 128;
-
 enum class LineKind : unsigned char { wav, split, pregap, other };
 
 struct Row {
@@ -30,10 +27,7 @@ struct TrackTable {
     // One for each WAV row, in list order: apart from the rows, which stay
     // small, since most lines of a long list are not WAV lines.
     std::vector<WavFile> wavFiles;
-    bool linesDropped = false;      // the list had more lines than maxRows
-    int nulLine = 0;                // the line where a NUL byte cut off more text, if any
-    // WAV names on the lines past maxRows: unused, but never to be overwritten.
-    std::vector<const char*> laterWavNames;
+    int nulLine = 0;  // the line where a NUL byte cut off more text, if any
 
     int entryCount() const { return static_cast<int>(rows.size()); }
     const WavFile& wavFile(const Row& row) const { return wavFiles[static_cast<size_t>(row.wavIndex)]; }

@@ -174,7 +174,7 @@ std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file)
         if (fd >= 0)
             close(fd);
         return Failure{Exit::wavProblem, std::string("Cannot find file in track list called ") + wavName + "\n",
-                       wavName, error ? std::strerror(error) : "not a regular file"};
+                       wavName, error ? std::strerror(error) : "not a regular file", error};
     }
     std::array<char, chunkHeaderBytes> chunk;
     const ReadAt readAt = [fd, &chunk](uint64_t offset) {

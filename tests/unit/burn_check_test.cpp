@@ -76,6 +76,24 @@ const DiscCase discCases[] = {
     {"ControlCharacter", "my\tsong.wav\nb\xC2\x9B.wav\n\xD0\x90.wav\n", {{4 * second}, {4 * second}, {4 * second}},
      {{1, "control character"}, {2, "control character"}}},
     {"NulCutsTheList", std::string("a.wav\n\0b.wav\n", 13), {{4 * second}}, {{2, "NUL byte"}}},
+    {"LetterWithoutBlank", "a.wav\nS 00:05:00 \t\nS12:30:00\nP1:00:00\n", {{20 * 60 * second}},
+     {{3, "\"S12:30:00\" is read as a split at \"2:30:00\", since the character after S is taken for a blank; "
+          "write S 12:30:00"},
+      {4, "read as a pregap at \":00:00\", which is not a CD time"}}},
+    {"SplitOrPregapLeftOut", "a.wav\ns 00:10:00\n S 00:20:00\np 00:02:00\n\tP 00:02:00\n# S 00:10:00\ns 1\nsome notes\n",
+     {{60 * second}},
+     {{2, "capital S makes a split, at the very start of the line; write S 00:10:00"}, {3, "capital S"},
+      {4, "capital P makes a pregap"}, {5, "capital P"}}},
+    {"SoundFilesLeftOff", "a.wav\nTrack3.Wav\nsong.flac\nSONG.MP3 \nb.ogg\nc.Opus\nd.aiff\ne.aif\nf.m4a\n# old.flac\nflac\n",
+     {{4 * second}},
+     {{2, "Track3.Wav is left off the disc, since only a name holding .wav or .WAV"},
+      {3, "song.flac is left off the disc, since a cue sheet for a CD takes WAV files only; convert it first, as in: "
+          "ffmpeg -i \"song.flac\" -ar 44100 -ac 2 \"song.wav\""},
+      {4, "starts with S, so it is read as a split in the cue sheet, and SONG.MP3 is left off the disc, since a cue "
+          "sheet for a CD takes WAV files only; convert it first, as in: ffmpeg -i \"SONG.MP3\" -ar 44100 -ac 2 "
+          "\"SONG.wav\""}, {5, "b.ogg"}, {6, "c.Opus"}, {7, "d.aiff"}, {8, "e.aif"},
+      {9, "f.m4a"}}},
+    {"NoWavLine", "\r\n\n", {}, {{0, "the list names no WAV file, so the cue sheet is empty"}}},
     {"NulBeforeBlanksOnly", std::string("a.wav\n\0\n \0", 10), {{4 * second}}, {}},
 };
 

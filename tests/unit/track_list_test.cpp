@@ -66,19 +66,6 @@ TEST_P(TrackListTest, ClassifiesRows)
 INSTANTIATE_TEST_SUITE_P(Lists, TrackListTest, testing::ValuesIn(listCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TrackList, KeepsFirstRowsAndFlagsTheRest)
-{
-    for (const int lines : {maxRows, maxRows + 2}) {
-        std::string list;
-        for (int line = 0; line < lines; ++line)
-            list += std::to_string(line) + "t.wav\n";
-        TrackTable table;
-        EXPECT_EQ(buildTrackTable(list, table), maxRows);
-        EXPECT_EQ(table.linesDropped, lines > maxRows);
-        EXPECT_STREQ(table.rows[maxRows - 1].lineText, "127t.wav");
-    }
-}
-
 // Line numbers count every line as an editor shows it, blank ones too.
 TEST(TrackList, NumbersLinesAsEditorsDo)
 {
@@ -97,19 +84,6 @@ TEST(TrackList, NumbersLinesAsEditorsDo)
             lineNumbers.push_back(row.lineNumber);
         EXPECT_EQ(lineNumbers, numbers) << list;
     }
-}
-
-TEST(TrackList, KeepsWavNamesPastTheLastRow)
-{
-    std::string list;
-    for (int line = 0; line < maxRows; ++line)
-        list += "notes\n";
-    list += "P 1\nlate.wav\nS 2\nLATE.WAV";
-    TrackTable table;
-    buildTrackTable(list, table);
-    ASSERT_EQ(table.laterWavNames.size(), 2u);
-    EXPECT_STREQ(table.laterWavNames[0], "late.wav");
-    EXPECT_STREQ(table.laterWavNames[1], "LATE.WAV");
 }
 
 TEST(TrackList, RebuildingClearsEarlierRows)

@@ -1,0 +1,40 @@
+#include "options.h"
+
+#include <getopt.h>
+
+namespace {
+
+// Long options without a letter of their own.
+constexpr int strictOption = 256;
+constexpr int versionOption = 257;
+
+}  // namespace
+
+Options readOptions(int argc, char* argv[])
+{
+    static const option longOptions[] = {
+        {"help", no_argument, nullptr, 'h'},
+        {"strict", no_argument, nullptr, strictOption},
+        {"version", no_argument, nullptr, versionOption},
+        {nullptr, 0, nullptr, 0},
+    };
+    Options options;
+    // The tool says itself what is wrong, and 0 starts every call afresh.
+    opterr = 0;
+    optind = 0;
+    int letter;
+    while (options.unknown.empty() && (letter = getopt_long(argc, argv, "h", longOptions, nullptr)) != -1) {
+        if (letter == 'h')
+            options.help = true;
+        else if (letter == strictOption)
+            options.strict = true;
+        else if (letter == versionOption)
+            options.version = true;
+        else if (optopt == 0 || optopt == 'h' || optopt >= strictOption)  // a long one, such as --strict=yes
+            options.unknown = argv[optind - 1];
+        else
+            options.unknown = std::string{'-', static_cast<char>(optopt)};
+    }
+    options.arguments.assign(argv + optind, argv + argc);
+    return options;
+}

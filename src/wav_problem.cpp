@@ -1,0 +1,37 @@
+#include "wav_problem.h"
+
+#include <cerrno>
+
+#include "track_list.h"
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Why a file of this name was not found, when the cause is a common slip.
+std::string notFoundHint(std::string_view name, bool firstLine, std::string_view besideList)
+{
+    if (!name.empty() && (isBlank(name.front()) || isBlank(name.back())))
+        return std::string("the name ") + (isBlank(name.front()) ? "starts" : "ends") +
+               " with a blank, which counts as part of it; remove the blank from the line";
+    if (!besideList.empty())
+        return std::string("there is one beside the list, but names are looked up from the current folder; run "
+                           "trelvask from the list's folder (cd ") + std::string(besideList) + ")";
+    if (firstLine && !namesWavInAnyCase(name))
+        return "the first line of a list always names a WAV file, whatever it holds; begin the list with the name "
+               "of the first WAV file";
+    return "";
+}
+
+}  // namespace
+
+std::string wavProblemText(std::string_view name, const Failure& failure, bool firstLine, std::string_view besideList)
+{
+    const std::string hint = failure.error == ENOENT ? notFoundHint(name, firstLine, besideList) : "";
+    const bool quoted = !name.empty() && (isBlank(name.front()) || isBlank(name.back()));
+    return (quoted ? '"' + std::string(name) + '"' : std::string(name)) + ": " + failure.reason +
+           (hint.empty() ? "" : "; " + hint);
+}

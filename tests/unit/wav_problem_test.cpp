@@ -1,0 +1,41 @@
+#include "wav_problem.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+
+namespace {
+
+struct ProblemCase {
+    const char* name;
+    int error;
+    bool firstLine;
+    const char* besideList;
+    std::string text;  // what standard error says after the list line
+};
+
+const ProblemCase problemCases[] = {
+    {"Song.wav ", ENOENT, false, "", "\"Song.wav \": reason; the name ends with a blank"},
+    {"\tSong.wav", ENOENT, true, "", "\"\tSong.wav\": reason; the name starts with a blank"},
+    {"01.wav", ENOENT, false, "../album", "01.wav: reason; there is one beside the list, but names are looked up "
+                                          "from the current folder; run trelvask from the list's folder (cd ../album)"},
+    {"# My album", ENOENT, true, "", "# My album: reason; the first line of a list always names a WAV file"},
+    {"# My album", ENOENT, false, "", "# My album: reason"},
+    {"# My album", EACCES, true, "", "# My album: reason"},
+    {"Song.wav ", 0, false, "", "\"Song.wav \": reason"},
+};
+
+TEST(WavProblem, PointsOutTheSlip)
+{
+    for (const ProblemCase& testCase : problemCases) {
+        const Failure failure{Exit::wavProblem, "", testCase.name, "reason", testCase.error};
+        const std::string text = wavProblemText(testCase.name, failure, testCase.firstLine, testCase.besideList);
+        if (testCase.text.ends_with(": reason"))
+            EXPECT_EQ(text, testCase.text);
+        else
+            EXPECT_TRUE(text.starts_with(testCase.text)) << text;
+    }
+}
+
+}  // namespace
