@@ -1,5 +1,6 @@
 #include "run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -56,8 +57,13 @@ constexpr const char* optionsText =
 // file named by mistake costs no more than its start. In UTF-16 a NUL is
 // half of most characters, so a list with its mark is read whole. 0, or the
 // errno value.
-int readWhole(std::FILE* file, std::string& contents)
+int readWhole(std::FILE* file, const struct stat& status, std::string& contents)
 {
+    // A long list is held once, not in ever larger copies; a big file named
+    // by mistake gets no more than a long list would.
+    constexpr off_t longList = off_t{64} << 20;
+    if (S_ISREG(status.st_mode))
+        contents.reserve(static_cast<size_t>(std::min(status.st_size, longList)));
     char block[65536];
     size_t count;
     while ((count = std::fread(block, 1, sizeof block, file)) > 0) {
@@ -101,7 +107,7 @@ std::optional<Failure> readList(const Options& options, ListFile& list)
     }
     int error = file ? 0 : errno;
     if (file) {
-        error = fstat(fileno(file), &list.status) != 0 ? errno : readWhole(file, list.contents);
+        error = fstat(fileno(file), &list.status) != 0 ? errno : readWhole(file, list.status, list.contents);
         std::fclose(file);
     }
     const std::string message = "Cannot read track list called " + list.name + "\n";
