@@ -120,9 +120,13 @@ bool endsWithInAnyCase(std::string_view text, std::string_view ending)
 // take; empty when it names none.
 std::string soundFileAdvice(std::string_view text)
 {
-    if (namesWavInAnyCase(text))
+    if (namesWavInAnyCase(text)) {
+        const std::string renamed = endsWithInAnyCase(text, ".wav")
+                                        ? join({text.substr(0, text.size() - 4), ".wav"})
+                                        : "a name holding .wav";
         return join({text, " is left off the disc, since only a name holding .wav or .WAV makes a WAV line; rename "
-                           "the file to end in .wav and write it so"});
+                           "the file to ", renamed, " and write that name in the list"});
+    }
     for (const std::string_view ending : {".flac", ".mp3", ".ogg", ".opus", ".aiff", ".aif", ".m4a"})
         if (endsWithInAnyCase(text, ending))
             return join({text, " is left off the disc, since a cue sheet for a CD takes WAV files only; convert "

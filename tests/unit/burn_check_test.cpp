@@ -86,7 +86,8 @@ const DiscCase discCases[] = {
       {4, "capital P makes a pregap"}, {5, "capital P"}}},
     {"SoundFilesLeftOff", "a.wav\nTrack3.Wav\nsong.flac\nSONG.MP3 \nb.ogg\nc.Opus\nd.aiff\ne.aif\nf.m4a\n# old.flac\nflac\n",
      {{4 * second}},
-     {{2, "Track3.Wav is left off the disc, since only a name holding .wav or .WAV"},
+     {{2, "Track3.Wav is left off the disc, since only a name holding .wav or .WAV makes a WAV line; rename the file "
+          "to Track3.wav and write that name in the list"},
       {3, "song.flac is left off the disc, since a cue sheet for a CD takes WAV files only; convert it first, as in: "
           "ffmpeg -i \"song.flac\" -ar 44100 -ac 2 \"song.wav\""},
       {4, "starts with S, so it is read as a split in the cue sheet, and SONG.MP3 is left off the disc, since a cue "
