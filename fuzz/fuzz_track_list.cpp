@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Measured facts that vary with the file, some of them not CD audio.
     for (size_t at = 0; at < table.wavFiles.size(); ++at) {
         const int64_t frames = static_cast<int64_t>(at) * 100003;
-        table.wavFiles[at] = {.info = {.formatCode = 1, .channels = 2, .bitsPerSample = 16,
+        table.wavFiles[at] = {.info = {.formatCode = 1, .channels = 2, .bitsPerSample = 16, .frameBytes = 4,
                                        .sampleRate = at % 7 ? 44100 : 48000, .sampleFrames = frames},
                               .dataBytesPresent = frames * 4 - static_cast<int64_t>(at % 3)};
     }

@@ -1,4 +1,5 @@
 // Any bytes as a WAV file: parse them and time what they declare.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -11,10 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     // The whole input is the file; chunk headers past the first read are read from it.
     const WavInfo info = parseWavFile(input.substr(0, headerBytes), size,
-                                      [input](uint64_t offset) { return input.substr(offset, chunkHeaderBytes); });
+                                      [input](uint64_t offset, size_t bytes) { return input.substr(offset, bytes); });
     if (info.status != WavStatus::ok)
         return 0;
-    if (info.sampleRate <= 0 || info.sampleFrames < 0 || info.sampleFrames > 0xFFFFFFFFLL)
+    if (info.sampleRate <= 0 || info.sampleFrames < 0 || info.sampleFrames > std::max<int64_t>(0xFFFFFFFF, size))
         std::abort();
     const TrackTime time = trackTime(info.sampleFrames, info.sampleRate);
     if (time.seconds < 0 || time.seconds > 59 || time.cdFrames < 0 || time.cdFrames > 74 ||

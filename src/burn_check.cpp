@@ -15,7 +15,9 @@ constexpr int64_t cdRate = 44100;
 constexpr int64_t sectorBytes = 2352;
 constexpr int64_t cdFramesPerSecond = 75;
 constexpr int64_t shortestTrack = 4 * cdFramesPerSecond;
-constexpr int64_t longestDisc = 80 * 60 * cdFramesPerSecond;
+// An 80-minute CD-R's lead-out starts at 79:59:74, and the first track's
+// 2-second pregap comes before it: 359,849 sectors, 79:57:74, for the rest.
+constexpr int64_t longestDisc = (79 * 60 + 57) * cdFramesPerSecond + 74;
 constexpr int maxTracks = 99;
 
 // Joins the parts of a message.
@@ -48,7 +50,7 @@ std::string describeFormat(const WavInfo& info)
     const std::string format = code == 1        ? "PCM"
                                : code == 3      ? "floating point"
                                : code == 0xFFFE ? "extensible format (code 0xFFFE), which burners do not take for PCM"
-                                                : join({"format code ", std::to_string(code)});
+                                                : formatName(code);
     return join({std::to_string(info.sampleRate), " Hz, ", std::to_string(info.bitsPerSample), "-bit, ", layout, ", ",
                  format});
 }
@@ -56,7 +58,7 @@ std::string describeFormat(const WavInfo& info)
 // Sample frames of audio the file really holds.
 int64_t framesPresent(const WavFile& file)
 {
-    return file.dataBytesPresent / (int64_t{file.info.channels} * (file.info.bitsPerSample >> 3));
+    return file.dataBytesPresent / file.info.frameBytes;
 }
 
 // Whole CD frames in sampleFrames; a burner pads a part frame to a whole one.
@@ -70,12 +72,22 @@ int64_t cdFramesFloor(int64_t sampleFrames, int64_t sampleRate)
     return sampleFrames * cdFramesPerSecond / sampleRate;
 }
 
-void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+bool endsWithInAnyCase(std::string_view text, std::string_view ending)
+{
+    return text.size() >= ending.size() &&
+           std::equal(ending.begin(), ending.end(), text.end() - ending.size(),
+                      [](char wanted, char given) { return wanted == (given | 0x20); });
+}
+
+// cdrdao 1.2.4 overflows a buffer on a FILE name of this many bytes, and
+// rejects one over 1024.
+constexpr size_t longestFileName = 147;
+constexpr size_t longestFileNameRead = 1024;
+
+void checkNames(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
 {
     for (const Row& row : wavRows(table)) {
-        const std::string name = row.lineText;
-        const WavFile& file = table.wavFile(row);
-        const WavInfo& info = file.info;
+        const std::string_view name = row.lineText;
         if (name.find('"') != std::string::npos)
             findings.push_back({row.lineNumber, join({"the name ", name, " holds a double quote, which a cue sheet "
                                                                          "cannot hold; rename the file"})});
@@ -83,6 +95,54 @@ void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<
             findings.push_back({row.lineNumber, join({"the name ", name, " holds a control character, which the cue "
                                                                          "sheet carries as it is and players may "
                                                                          "show or read wrongly; rename the file"})});
+        if (!endsWithInAnyCase(name, ".wav"))
+            findings.push_back({row.lineNumber, join({name, " does not end in .wav, so cdrdao takes it for raw "
+                                                            "samples and burns its header and audio as loud noise; "
+                                                            "rename the file to end in .wav"})});
+        if (name.size() > longestFileName)
+            findings.push_back({row.lineNumber,
+                                join({"the name ", name.substr(0, 40), "... is ", std::to_string(name.size()),
+                                      " bytes long, and cdrdao 1.2.4 ",
+                                      name.size() > longestFileNameRead ? "rejects a FILE name over 1024 bytes"
+                                                                        : "fails on a FILE name of 148 bytes or more",
+                                      "; write the cue sheet in the files' folder, with short relative names"})});
+    }
+}
+
+// Files that cdrdao refuses, or reads otherwise, although they were measured.
+std::string_view burnerRefusal(const WavInfo& info)
+{
+    if (info.layout == WavLayout::rf64)
+        return "is an RF64 file, and cdrdao reads RIFF WAV only; convert it, as in: ffmpeg -i in.wav -rf64 never "
+               "out.wav";
+    if (info.layout == WavLayout::rifx)
+        return "is big-endian (RIFX), which cdrdao does not read, and its figures above are read wrongly; convert "
+               "it, as in: sox in.wav -L out.wav";
+    if (info.layout == WavLayout::dataBeforeFormat)
+        return "has its audio before its format chunk, and cdrdao refuses it as a corrupted WAVE file; rewrite it, "
+               "as in: sox in.wav out.wav";
+    if (info.layout == WavLayout::scanned)
+        return "has chunks that do not lead to its audio (it was measured by searching for them), and cdrdao "
+               "refuses it as a corrupted WAVE file; rewrite it, as in: sox in.wav out.wav";
+    if (info.length == DataLength::zero)
+        return "declares a data size of 0, as WAV files written through a pipe by mpg123 or faad do, and cdrdao "
+               "finds no audio in it; rewrite its header, as in: sox in.wav out.wav";
+    return "";
+}
+
+void checkHeaders(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+{
+    for (const Row& row : wavRows(table))
+        if (const std::string_view refusal = burnerRefusal(table.wavFile(row).info); !refusal.empty())
+            findings.push_back({row.lineNumber, join({row.lineText, " ", refusal})});
+}
+
+void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+{
+    for (const Row& row : wavRows(table)) {
+        const std::string name = row.lineText;
+        const WavFile& file = table.wavFile(row);
+        const WavInfo& info = file.info;
         if (!isCdAudio(info))
             findings.push_back({row.lineNumber, join({name, " is ", describeFormat(info),
                                                       ", but a CD takes 44100 Hz, 16-bit, stereo PCM; convert it "
@@ -93,9 +153,10 @@ void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<
                                 join({name, " holds ", length(cdFramesFloor(present, info.sampleRate)),
                                       " of audio, less than the ",
                                       length(cdFramesFloor(info.sampleFrames, info.sampleRate)),
-                                      " (min:sec:frames) its header declares, as a cut-off file or one written "
-                                      "through a pipe does; the disc gets only what is there"})});
-        if (isCdAudio(info) && file.dataBytesPresent % sectorBytes != 0)
+                                      " (min:sec:frames) its header declares, as a cut-off file does; the disc gets "
+                                      "only what is there"})});
+        // Silence after the last track is not heard.
+        if (isCdAudio(info) && file.dataBytesPresent % sectorBytes != 0 && &file != &table.wavFiles.back())
             findings.push_back({row.lineNumber,
                                 join({name, " does not fill whole CD sectors of 2352 bytes (",
                                       std::to_string(file.dataBytesPresent % sectorBytes),
@@ -107,13 +168,6 @@ void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-bool endsWithInAnyCase(std::string_view text, std::string_view ending)
-{
-    return text.size() >= ending.size() &&
-           std::equal(ending.begin(), ending.end(), text.end() - ending.size(),
-                      [](char wanted, char given) { return wanted == (given | 0x20); });
 }
 
 // What to do about a line that names a sound file the cue sheet does not
@@ -191,16 +245,23 @@ void checkIgnoredLines(const TrackTable& table, const std::vector<Track>&, std::
                                "one; write the names of the WAV files in the list, one on each line"});
 }
 
-void checkLoosePregaps(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+// A pregap must follow the line of its track and last a while: cdrdao refuses
+// one of 00:00:00.
+void checkPregaps(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
 {
     std::vector<bool> used(table.rows.size(), false);
     for (const Track& track : tracks)
         if (track.pregapRow >= 0)
             used[track.pregapRow] = true;
-    for (size_t row = 0; row < table.rows.size(); ++row)
-        if (table.rows[row].isPregap() && !used[row])
-            findings.push_back({table.rows[row].lineNumber, "this pregap follows no WAV or S line, so the cue sheet "
-                                                            "leaves it out; put it right after the line of its track"});
+    for (size_t row = 0; row < table.rows.size(); ++row) {
+        const Row& pregap = table.rows[row];
+        if (pregap.isPregap() && !used[row])
+            findings.push_back({pregap.lineNumber, "this pregap follows no WAV or S line, so the cue sheet leaves it "
+                                                   "out; put it right after the line of its track"});
+        else if (pregap.isPregap() && pregap.timeFrames == 0)
+            findings.push_back({pregap.lineNumber, "this pregap has no length, which cdrdao refuses (\"Length of pregap "
+                                                   "is zero\"); remove the line, or give the pregap a length"});
+    }
 }
 
 // Where a track starts in its file, counted in 1/(75 × rate) s, where both
@@ -298,18 +359,24 @@ void checkTrackCount(const TrackTable& table, const std::vector<Track>& tracks, 
 }
 
 // The audio and the pregaps, each file padded to whole CD frames.
+// The audio and the pregaps, each file padded to whole CD frames, as cdrdao
+// counts the disc.
 void checkDiscLength(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
 {
     int64_t discLength = 0;
+    bool pregaps = false;
     for (const Track& track : tracks)
-        if (track.pregapRow >= 0)
+        if (track.pregapRow >= 0) {
             discLength += std::max<int64_t>(table.rows[track.pregapRow].timeFrames, 0);
+            pregaps = true;
+        }
     for (const Row& row : wavRows(table))
         discLength += cdFramesCeil(framesPresent(table.wavFile(row)), table.wavFile(row).info.sampleRate);
     if (discLength > longestDisc)
-        findings.push_back({0, join({"the disc lasts ", length(discLength),
-                                     " (min:sec:frames) with its pregaps, more than the 80 minutes a CD-R holds; "
-                                     "leave some tracks out or split the list over two discs"})});
+        findings.push_back({0, join({"the disc lasts ", length(discLength), " (min:sec:frames)",
+                                     pregaps ? " with its pregaps" : "", ", more than the ", length(longestDisc),
+                                     " an 80-minute CD-R holds after the 2-second pregap of its first track; leave "
+                                     "some tracks out or split the list over two discs"})});
 }
 
 void checkListEnd(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
@@ -322,8 +389,9 @@ void checkListEnd(const TrackTable& table, const std::vector<Track>&, std::vecto
 using Rule = void (*)(const TrackTable&, const std::vector<Track>&, std::vector<Finding>&);
 
 // Findings on one line come in this order.
-constexpr Rule rules[] = {checkFiles,        checkTimeTexts,  checkIgnoredLines, checkLoosePregaps,
-                          checkSplits,       checkTrackLengths, checkTrackCount, checkListEnd, checkDiscLength};
+constexpr Rule rules[] = {checkNames,        checkHeaders,    checkFiles,      checkTimeTexts,
+                          checkIgnoredLines, checkPregaps,    checkSplits,     checkTrackLengths,
+                          checkTrackCount,   checkListEnd,    checkDiscLength};
 
 }  // namespace
 

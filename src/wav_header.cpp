@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,16 +32,30 @@ void readFormat(const char* bytes, WavInfo& info)
     info.formatCode = Assem2(bytes + 8);
     info.channels = Assem2(bytes + 10);
     info.sampleRate = Assem4(bytes + 12);
+    info.blockAlign = Assem2(bytes + 20);
     info.bitsPerSample = Assem2(bytes + 22);
+}
+
+// The bytes of a sample frame: the block align where it is channels times a
+// container that holds the bits, as 20-bit samples in 3 bytes or 24 in 4;
+// otherwise, and for a header found by the search, the bits shifted right
+// by 3.
+int frameBytes(const WavInfo& info)
+{
+    const bool walked = info.layout != WavLayout::scanned && info.layout != WavLayout::rifx;
+    const int container = info.blockAlign % info.channels == 0 ? info.blockAlign / info.channels : 0;
+    if (walked && container * 8 >= info.bitsPerSample && container * 8 < info.bitsPerSample + 16)
+        return info.blockAlign;
+    return info.channels * (info.bitsPerSample >> 3);
 }
 
 // The length in sample frames, once both chunks are read.
 WavInfo measured(WavInfo info)
 {
-    const int bytesPerSample = info.bitsPerSample >> 3;
-    if (info.channels == 0 || bytesPerSample == 0 || info.sampleRate == 0)
-        return {WavStatus::unsupported};
-    info.sampleFrames = info.dataSize / (static_cast<int64_t>(info.channels) * bytesPerSample);
+    if (info.channels == 0 || (info.bitsPerSample >> 3) == 0 || info.sampleRate == 0)
+        return {.status = WavStatus::unsupported, .formatCode = info.formatCode};
+    info.frameBytes = frameBytes(info);
+    info.sampleFrames = static_cast<int64_t>(info.dataSize / static_cast<uint64_t>(info.frameBytes));
     return info;
 }
 
@@ -59,50 +74,112 @@ WavInfo scanForTags(std::string_view header)
         return {WavStatus::noData};
     info.dataSize = Assem4(header.data() + data + 4);
     info.dataStart = data + 8;
-    return measured(info);
+    info.layout = header.starts_with("RIFX") ? WavLayout::rifx : WavLayout::scanned;
+    return info;
 }
 
-// Walks "RIFF", a size that many writers get wrong and is not read, "WAVE",
-// then chunks of an id, a size and the content, padded to an even length,
-// until both the format and the data chunk are found. False when the chunks
-// lead nowhere; info is then left unfinished.
-bool walkChunks(std::string_view head, uint64_t fileSize, const ReadAt& readAt, WavInfo& info)
+// size bytes at offset, from head when it holds them or the whole file.
+std::string_view bytesAt(std::string_view head, uint64_t fileSize, const ReadAt& readAt, uint64_t offset, size_t size)
 {
-    if (head.size() < 12 || !head.starts_with("RIFF") || head.substr(8, 4) != "WAVE")
-        return false;
+    if (offset + size <= head.size() || head.size() >= fileSize)
+        return offset < head.size() ? head.substr(offset, size) : std::string_view{};
+    return readAt(offset, size);
+}
+
+uint64_t assem8(const char* bytes)
+{
+    return Assem4(bytes) | uint64_t{Assem4(bytes + 4)} << 32;
+}
+
+enum class Walk { found, lost, tooManyChunks };
+
+// Walks "RIFF" (or RF64 or BW64), a size that many writers get wrong and is
+// not read, "WAVE", then chunks of an id, a size and the content, padded to
+// an even length, until both the format and the data chunk are found. RF64
+// gives the data's size in a ds64 chunk before it. info is left unfinished
+// unless the walk finds both.
+Walk walkChunks(std::string_view head, uint64_t fileSize, const ReadAt& readAt, WavInfo& info)
+{
+    const std::string_view form = head.substr(0, 4);
+    if (head.size() < 12 || (form != "RIFF" && form != "RF64" && form != "BW64") || head.substr(8, 4) != "WAVE")
+        return Walk::lost;
+    info.layout = form == "RIFF" ? WavLayout::riff : WavLayout::rf64;
     bool haveFormat = false;
     bool haveData = false;
     uint64_t offset = 12;
     for (int chunk = 0; chunk < maxChunks; ++chunk) {
-        if (offset + 8 > fileSize)
-            return false;
-        const std::string_view bytes = offset + chunkHeaderBytes <= head.size() || head.size() >= fileSize
-                                           ? head.substr(offset, chunkHeaderBytes)
-                                           : readAt(offset);
-        if (bytes.size() < 8)
-            return false;
+        const std::string_view bytes = bytesAt(head, fileSize, readAt, offset, chunkHeaderBytes);
+        if (offset + 8 > fileSize || bytes.size() < 8)
+            return Walk::lost;
         const std::string_view id = bytes.substr(0, 4);
-        const uint64_t size = Assem4(bytes.data() + 4);
+        uint64_t size = Assem4(bytes.data() + 4);
+        if (id == "data" && size == 0xFFFFFFFF && info.layout == WavLayout::rf64)
+            size = info.dataSize;  // from the ds64 chunk
         const uint64_t end = offset + 8 + size;
         // The data chunk may declare more than the file holds, as a cut-off
         // file or one written through a pipe does; any other chunk may not.
         if (id == "data" && !haveData) {
-            info.dataSize = static_cast<uint32_t>(size);
+            info.dataSize = size;
             info.dataStart = offset + 8;
             haveData = true;
+            if (!haveFormat && info.layout == WavLayout::riff)
+                info.layout = WavLayout::dataBeforeFormat;
         } else if (end > fileSize) {
-            return false;
+            return Walk::lost;
         } else if (id == "fmt " && !haveFormat) {
             if (size < 16 || bytes.size() < chunkHeaderBytes)
-                return false;
+                return Walk::lost;
             readFormat(bytes.data(), info);
             haveFormat = true;
+        } else if (id == "ds64" && size >= 16 && bytes.size() >= chunkHeaderBytes && !haveData) {
+            info.dataSize = assem8(bytes.data() + 16);
         }
         if (haveFormat && haveData)
-            return true;
+            return Walk::found;
         offset = end + (size & 1);
     }
+    return Walk::tooManyChunks;
+}
+
+// Chunks that writers append after the audio, when they cannot seek back to
+// put them first.
+bool isTrailingChunkId(std::string_view id)
+{
+    for (const std::string_view known : {"LIST", "id3 ", "ID3 ", "JUNK", "bext", "cue ", "iXML", "_PMX"})
+        if (id == known)
+            return true;
     return false;
+}
+
+// The bytes of a known chunk that the tail of a file ends with exactly, or 0.
+// The first such chunk is the outermost.
+uint64_t trailingChunkBytes(std::string_view tail)
+{
+    for (size_t at = 0; at + 8 <= tail.size(); ++at) {
+        const uint64_t size = Assem4(tail.data() + at + 4);
+        if (isTrailingChunkId(tail.substr(at, 4)) && (at + 8 + size == tail.size() || at + 9 + size == tail.size()))
+            return tail.size() - at;
+    }
+    return 0;
+}
+
+// A writer that cannot seek back leaves a placeholder for the data size: a
+// huge one (ffmpeg 0xFFFFFFFF, lame 0x7FFFFFFF, sox and mpv 0x7FFFF000,
+// GStreamer 0x7FFF0000), or 0 (mpg123 and faad). No CD file declares three
+// hours and ends early, so such a file's audio runs to its end, less a chunk
+// appended after it.
+void measureStreamed(std::string_view head, uint64_t fileSize, const ReadAt& readAt, WavInfo& info)
+{
+    const uint64_t held = fileSize - std::min(fileSize, info.dataStart);
+    const bool placeholder = info.dataSize >= 0x7FFF0000 && info.dataSize > held;
+    if (!placeholder && !(info.dataSize == 0 && held > 0))
+        return;
+    const size_t tail = static_cast<size_t>(std::min<uint64_t>(held, tailBytes));
+    const uint64_t audio = held - trailingChunkBytes(bytesAt(head, fileSize, readAt, fileSize - tail, tail));
+    if (placeholder || audio > 0) {
+        info.length = placeholder ? DataLength::streamed : DataLength::zero;
+        info.dataSize = audio;
+    }
 }
 
 // Opening without blocking keeps a FIFO named in the list from hanging the
@@ -141,7 +218,53 @@ ssize_t readFully(int fd, char* buffer, size_t size, uint64_t offset)
     return static_cast<ssize_t>(total);
 }
 
+// Why a file cannot be measured, in the user's terms; none when it can.
+std::optional<Failure> headerFailure(const WavInfo& info, const char* wavName)
+{
+    const std::string chunkLimit = "more than " + std::to_string(maxChunks) + " chunks before the audio; rewrite the "
+                                   "file, as in: sox in.wav out.wav";
+    switch (info.status) {
+    case WavStatus::noFormat:
+        return Failure{Exit::wavProblem, "Can't find format chunk in wave file!\n", wavName,
+                       info.chunkLimitReached ? chunkLimit : "no format chunk"};
+    case WavStatus::noData:
+        return Failure{Exit::wavProblem, "Can't find data block in wave file!\n", wavName,
+                       info.chunkLimitReached ? chunkLimit : "no data chunk"};
+    case WavStatus::unsupported:
+        return Failure{Exit::wavProblem, std::string("Unsupported format in wave file called ") + wavName + "\n",
+                       wavName,
+                       isCompressed(info.formatCode)
+                           ? formatName(info.formatCode) + ", a compressed format, which a CD cannot take; decode "
+                                                           "it to PCM first, as in: ffmpeg -i in.wav -c:a pcm_s16le "
+                                                           "-ar 44100 -ac 2 out.wav"
+                           : "the header declares 0 channels, 0 Hz or fewer than 8 bits per sample"};
+    case WavStatus::ok:
+        break;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::string formatName(int formatCode)
+{
+    static const std::pair<int, const char*> names[] = {
+        {0x0001, "PCM"},       {0x0002, "Microsoft ADPCM"}, {0x0003, "floating point"}, {0x0006, "A-law"},
+        {0x0007, "mu-law"},    {0x0011, "IMA ADPCM"},       {0x0031, "GSM 6.10"},       {0x0050, "MPEG audio"},
+        {0x0055, "MP3"},       {0xFFFE, "extensible format"},
+    };
+    char code[8];
+    std::snprintf(code, sizeof code, "0x%X", static_cast<unsigned>(formatCode));
+    for (const auto& [known, name] : names)
+        if (known == formatCode)
+            return std::string(name) + " (code " + code + ")";
+    return std::string("format code ") + code;
+}
+
+bool isCompressed(int formatCode)
+{
+    return formatCode != 0 && formatCode != 1 && formatCode != 3 && formatCode != 0xFFFE;
+}
 
 int Assem2(const char* bytes)
 {
@@ -158,9 +281,14 @@ uint32_t Assem4(const char* bytes)
 WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt)
 {
     WavInfo info;
-    if (walkChunks(head, fileSize, readAt, info))
-        return measured(info);
-    return scanForTags(head);
+    const Walk walk = walkChunks(head, fileSize, readAt, info);
+    if (walk != Walk::found)
+        info = scanForTags(head);
+    info.chunkLimitReached = walk == Walk::tooManyChunks;
+    if (info.status != WavStatus::ok)
+        return info;
+    measureStreamed(head, fileSize, readAt, info);
+    return measured(info);
 }
 
 std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file)
@@ -176,25 +304,16 @@ std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file)
         return Failure{Exit::wavProblem, std::string("Cannot find file in track list called ") + wavName + "\n",
                        wavName, error ? std::strerror(error) : "not a regular file", error};
     }
-    std::array<char, chunkHeaderBytes> chunk;
-    const ReadAt readAt = [fd, &chunk](uint64_t offset) {
-        const ssize_t count = readFully(fd, chunk.data(), chunk.size(), offset);
+    std::array<char, tailBytes> chunk;
+    const ReadAt readAt = [fd, &chunk](uint64_t offset, size_t size) {
+        const ssize_t count = readFully(fd, chunk.data(), std::min(size, chunk.size()), offset);
         return std::string_view(chunk.data(), count < 0 ? 0 : static_cast<size_t>(count));
     };
     const auto fileSize = static_cast<uint64_t>(status.st_size);
     const WavInfo info = parseWavFile({head.data(), static_cast<size_t>(size)}, fileSize, readAt);
     close(fd);
-    switch (info.status) {
-    case WavStatus::noFormat:
-        return Failure{Exit::wavProblem, "Can't find format chunk in wave file!\n", wavName, "no format chunk"};
-    case WavStatus::noData:
-        return Failure{Exit::wavProblem, "Can't find data block in wave file!\n", wavName, "no data chunk"};
-    case WavStatus::unsupported:
-        return Failure{Exit::wavProblem, std::string("Unsupported format in wave file called ") + wavName + "\n",
-                       wavName, "the header declares 0 channels, 0 Hz or fewer than 8 bits per sample"};
-    case WavStatus::ok:
-        break;
-    }
+    if (auto failure = headerFailure(info, wavName))
+        return failure;
     file.info = info;
     file.dataBytesPresent =
         static_cast<int64_t>(std::min<uint64_t>(info.dataSize, fileSize - std::min(fileSize, info.dataStart)));

@@ -12,6 +12,7 @@ A cross-built trelvask runs under the EMULATOR command given after PROJECTS.
 """
 import os
 import random
+import re
 import struct
 import subprocess
 import sys
@@ -21,20 +22,39 @@ SECTOR = 2352
 SECOND = 75 * SECTOR  # bytes of CD audio
 
 
-def write_wav(path, audio_bytes, rate=44100, channels=2, bits=16, code=1):
+def write_wav(path, audio_bytes, rate=44100, channels=2, bits=16, code=1, layout='riff', declared=None):
+    """layout: riff; data-first, the data chunk before fmt; rf64, sizes in ds64.
+    declared: the data size the header gives, as a pipe writer leaves it."""
     align = channels * bits // 8
     fields = struct.pack('<HHIIHH', code, channels, rate, rate * align, align, bits)
     if code == 0xFFFE:  # extensible: valid bits, channel mask, PCM subformat
         fields += struct.pack('<HHI', 22, bits, 3) + bytes.fromhex('0100000000001000800000aa00389b71')
     fmt = b'fmt ' + struct.pack('<I', len(fields)) + fields
+    size = audio_bytes if declared is None else declared
     with open(path, 'wb') as out:
-        out.write(b'RIFF' + struct.pack('<I', 4 + len(fmt) + 8 + audio_bytes) + b'WAVE' + fmt)
-        out.write(b'data' + struct.pack('<I', audio_bytes))
+        if layout == 'rf64':
+            ds64 = b'ds64' + struct.pack('<IQQQI', 28, 0, audio_bytes, audio_bytes // align, 0)
+            out.write(b'RF64' + struct.pack('<I', 0xFFFFFFFF) + b'WAVE' + ds64 + fmt)
+            out.write(b'data' + struct.pack('<I', 0xFFFFFFFF))
+        elif layout == 'data-first':
+            out.write(b'RIFF' + struct.pack('<I', 4 + len(fmt) + 8 + audio_bytes) + b'WAVE')
+            out.write(b'data' + struct.pack('<I', size))
+            out.truncate(out.tell() + audio_bytes)
+            out.seek(0, 2)
+            out.write(fmt)
+            return
+        else:
+            out.write(b'RIFF' + struct.pack('<I', 4 + len(fmt) + 8 + audio_bytes) + b'WAVE' + fmt)
+            out.write(b'data' + struct.pack('<I', size))
         out.truncate(out.tell() + audio_bytes)
 
 
 def cd_time(frames):
     return '%02d:%02d:%02d' % (frames // 4500, frames // 75 % 60, frames % 75)
+
+
+# How writers through a pipe leave the data size: ffmpeg, lame, sox, GStreamer.
+PLACEHOLDERS = [0xFFFFFFFF, 0x7FFFFFFF, 0x7FFFF000, 0x7FFF0000]
 
 
 def project(rng, folder, clean):
@@ -43,18 +63,28 @@ def project(rng, folder, clean):
     for number in range(rng.randint(1, 3)):
         name = 'track %d.wav' % number
         seconds = rng.randint(8, 40)
+        flaw = None if clean or rng.random() < 0.5 else rng.choice(
+            ['rate', 'mono', 'bits', 'float', 'extensible', 'short', 'sector', 'wave-name', 'long-name',
+             'data-first', 'rf64', 'zero-size'])
+        if flaw == 'wave-name':
+            name = 'take %d.wave' % number
+        elif flaw == 'long-name':
+            name = 'n' * rng.randint(148, 200) + '.wav'
         lines.append(name)
-        if clean or rng.random() < 0.6:
-            write_wav(os.path.join(folder, name), seconds * SECOND)
+        if flaw in (None, 'wave-name', 'long-name', 'data-first', 'rf64', 'zero-size'):
+            # Streaming writers put the format first.
+            streamed = flaw not in ('data-first', 'rf64') and rng.random() < 0.3
+            declared = {'zero-size': 0}.get(flaw, rng.choice(PLACEHOLDERS) if streamed else None)
+            write_wav(os.path.join(folder, name), seconds * SECOND, declared=declared,
+                      layout={'data-first': 'data-first', 'rf64': 'rf64'}.get(flaw, 'riff'))
         else:
-            flaw = rng.choice(['rate', 'mono', 'bits', 'float', 'extensible', 'short', 'sector'])
             write_wav(os.path.join(folder, name),
                       (1 if flaw == 'short' else seconds) * SECOND + (4 if flaw == 'sector' else 0),
                       rate=48000 if flaw == 'rate' else 44100, channels=1 if flaw == 'mono' else 2,
                       bits=24 if flaw == 'bits' else 32 if flaw == 'float' else 16,
                       code={'float': 3, 'extensible': 0xFFFE}.get(flaw, 1))
         if rng.random() < 0.3:
-            lines.append('P ' + cd_time(rng.randint(0, 300)))
+            lines.append('P ' + cd_time(rng.randint(1 if clean else 0, 300)))
         start = 0
         while rng.random() < 0.5:
             start += rng.randint(4 * 75, 12 * 75) if clean else rng.randint(-300, 1500)
@@ -67,6 +97,21 @@ def project(rng, folder, clean):
     if not clean and rng.random() < 0.05:  # a hundred tracks and more
         lines += ['S %02d:%02d:00' % (s // 60, s % 60) for s in range(4, 404, 4)]
     return lines
+
+
+def disc_frames(report, lines):
+    """The disc's length by the report, with the pregaps: what cdrdao gives as the last END."""
+    frames = 0
+    for line in report.splitlines():
+        match = re.match(r'^\d+\t.*\t\t(\d+):(\d+):(\d+)$', line)
+        if match:
+            minutes, seconds, cd_frames = map(int, match.groups())
+            frames += (minutes * 60 + seconds) * 75 + cd_frames
+    for line in lines:
+        if line.startswith('P '):
+            minutes, seconds, cd_frames = map(int, line[2:].split(':'))
+            frames += (minutes * 60 + seconds) * 75 + cd_frames
+    return frames
 
 
 def run(command, folder):
@@ -85,9 +130,13 @@ def main():
             lines = project(rng, folder, clean)
             with open(os.path.join(folder, 'tlist.txt'), 'w') as listing:
                 listing.write('\n'.join(lines) + '\n')
-            status, _, warnings = run(trelvask, folder)
+            status, report, warnings = run(trelvask, folder)
             cdrdao = run(['cdrdao', 'show-toc', 'output.cue'], folder)
-            cdrdao_says = cdrdao[0] != 0 or 'WARNING' in cdrdao[1] + cdrdao[2]
+            # A file written through a pipe is measured to its end by both.
+            cdrdao_warnings = [line for line in (cdrdao[1] + cdrdao[2]).splitlines()
+                               if 'WARNING' in line and 'using actual length' not in line]
+            cdrdao_says = cdrdao[0] != 0 or bool(cdrdao_warnings)
+            ends = re.findall(r'END\*? +\S+\( *(\d+)\)', cdrdao[1])
             cueprint_says = bool(run(['cueprint', 'output.cue'], folder)[2].strip())
             problem = None
             if status != 0:
@@ -96,6 +145,8 @@ def main():
                 problem = 'a reader complains, trelvask does not'
             elif clean and (warnings or cdrdao_says or cueprint_says):
                 problem = 'a clean project gives warnings'
+            elif clean and (not ends or int(ends[-1]) != disc_frames(report, lines)):
+                problem = 'the report and cdrdao differ on the length: %s' % (ends[-1:] or 'no END')
             checked += 1
             complaints += cdrdao_says or cueprint_says
             if problem:

@@ -33,6 +33,8 @@ struct File {
     int channels = 2;
     int bits = 16;
     int formatCode = 1;
+    WavLayout layout = WavLayout::riff;
+    DataLength length = DataLength::declared;
 };
 
 struct DiscCase {
@@ -54,7 +56,7 @@ const DiscCase discCases[] = {
       {8 * second, -1, 44100, 2, 32, 3}, {8 * second, -1, 44100, 2, 16, 0xFFFE}},
      {{1, "48000 Hz"}, {2, "mono"}, {3, "24-bit"}, {4, "floating point"}, {5, "0xFFFE"}}},
     {"CutOff", "a.wav\n", {{10 * second, 5 * second}}, {{1, "holds 0:5:0 of audio, less than the 0:10:0"}}},
-    {"PartSector", "a.wav\n", {{4 * second + 4}}, {{1, "4 bytes over"}}},
+    {"PartSectorButTheLast", "a.wav\nb.wav\n", {{4 * second + 4}, {4 * second + 4}}, {{1, "4 bytes over"}}},
     {"ShortTracks", "a.wav\nb.wav\nS 00:02:00\nS 00:08:00\n", {{3 * second}, {10 * second}},
      {{1, "track 1 (a.wav) lasts 0:3:0"}, {2, "track 2 (b.wav) lasts 0:2:0"},
       {4, "track 4 (b.wav from 00:08:00) lasts 0:2:0"}}},
@@ -69,9 +71,23 @@ const DiscCase discCases[] = {
     {"PregapLeftOut", "a.wav\nP 00:02:00\nP 00:01:00\n# note\nP 00:01:00\n", {{4 * second}},
      {{3, "follows no WAV or S line"}, {5, "follows no WAV or S line"}}},
     {"LineNumbersCountBlankLines", "\na.wav\n\n\nS 00:01:00\n", {{8 * second}}, {{2, "track 1"}}},
-    {"TooLongDisc", "a.wav\nP 00:02:00\nb.wav\n", {{40 * 60 * second}, {40 * 60 * second - 2 * 75 * sector + sector}},
-     {{0, "the disc lasts 80:0:1"}}},
-    {"LongestDisc", "a.wav\nP 00:02:00\nb.wav\n", {{40 * 60 * second}, {40 * 60 * second - 2 * 75 * sector}}, {}},
+    {"TooLongDisc", "a.wav\nP 00:02:00\nb.wav\n", {{40 * 60 * second}, {(359849 - 180150 + 1) * sector}},
+     {{0, "the disc lasts 79:58:0 (min:sec:frames) with its pregaps, more than the 79:57:74"}}},
+    {"TooLongWithoutPregaps", "a.wav\n", {{359849 * sector + 4}}, {{0, "lasts 79:58:0 (min:sec:frames), more"}}},
+    {"LongestDisc", "a.wav\nP 00:02:00\nb.wav\n", {{40 * 60 * second}, {(359849 - 180150) * sector}}, {}},
+    {"ZeroPregap", "a.wav\nP 00:00:00\nP 00:00:01\n", {{4 * second}}, {{2, "no length"}, {3, "follows no WAV"}}},
+    {"NamesCdrdaoMisreads", "take1.wave\na.wav.bak\n" + std::string(144, 'n') + ".wav\n" + std::string(1021, 'n') +
+     ".WAV\n", {{4 * second}, {4 * second}, {4 * second}, {4 * second}},
+     {{1, "take1.wave does not end in .wav, so cdrdao takes it for raw samples"}, {2, "a.wav.bak does not end"},
+      {3, "is 148 bytes long, and cdrdao 1.2.4 fails"}, {4, "is 1025 bytes long, and cdrdao 1.2.4 rejects"}}},
+    {"HeadersCdrdaoRefuses", "a.wav\nb.wav\nc.wav\nd.wav\ne.wav\nf.wav\n",
+     {{.declaredBytes = 4 * second, .layout = WavLayout::rf64}, {.declaredBytes = 4 * second, .layout = WavLayout::rifx},
+      {.declaredBytes = 4 * second, .layout = WavLayout::dataBeforeFormat},
+      {.declaredBytes = 4 * second, .layout = WavLayout::scanned},
+      {.declaredBytes = 4 * second, .length = DataLength::zero},
+      {.declaredBytes = 4 * second, .length = DataLength::streamed}},
+     {{1, "a.wav is an RF64 file"}, {2, "b.wav is big-endian (RIFX)"}, {3, "c.wav has its audio before its format"},
+      {4, "d.wav has chunks that do not lead"}, {5, "e.wav declares a data size of 0"}}},
     {"DoubleQuote", "my \"best\".wav\n", {{4 * second}}, {{1, "double quote"}}},
     {"ControlCharacter", "my\tsong.wav\nb\xC2\x9B.wav\n\xD0\x90.wav\n", {{4 * second}, {4 * second}, {4 * second}},
      {{1, "control character"}, {2, "control character"}}},
@@ -109,8 +125,11 @@ TrackTable measuredTable(std::string& list, const std::vector<File>& files)
             .info = {.formatCode = facts.formatCode,
                      .channels = facts.channels,
                      .bitsPerSample = facts.bits,
+                     .frameBytes = facts.channels * (facts.bits / 8),
                      .sampleRate = facts.rate,
-                     .sampleFrames = facts.declaredBytes / (facts.channels * (facts.bits / 8))},
+                     .sampleFrames = facts.declaredBytes / (facts.channels * (facts.bits / 8)),
+                     .layout = facts.layout,
+                     .length = facts.length},
             .dataBytesPresent = facts.presentBytes < 0 ? facts.declaredBytes : facts.presentBytes,
         };
     }

@@ -66,4 +66,26 @@ TEST_P(SoxFilesTest, FrameCountMatchesSoxi)
 INSTANTIATE_TEST_SUITE_P(Encoders, SoxFilesTest, testing::ValuesIn(soxCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Written through a pipe, a file cannot have its sizes set at the end: sox
+// leaves 0x7FFFF000 and ffmpeg 0xFFFFFFFF. Its audio runs to the end.
+TEST(PipeWrittenFiles, MeasureToTheEnd)
+{
+    const char* const writers[] = {
+        "sox -n -r 44100 -c 2 -b 16 -t wav - synth 1.2345 sine 440",
+        "ffmpeg -loglevel error -f lavfi -i sine=d=1.2345 -ar 44100 -ac 2 -f wav -",
+        "ffmpeg -loglevel error -f lavfi -i sine=d=1.2345 -ar 44100 -ac 2 -metadata title=Pipe -f wav -",
+    };
+    const std::string path = testing::TempDir() + "trelvask_pipe.wav";
+    for (const char* writer : writers) {
+        const std::string make = std::string(writer) + " 2>/dev/null | cat > '" + path + "'";
+        ASSERT_EQ(std::system(make.c_str()), 0) << make;
+        WavFile file;
+        ASSERT_FALSE(GET_ATTRIBUTES(path.c_str(), file)) << writer;
+        EXPECT_EQ(file.info.length, DataLength::streamed) << writer;
+        EXPECT_EQ(file.info.sampleFrames, 54441) << writer;  // 1.2345 s
+        EXPECT_EQ(file.dataBytesPresent, 54441 * 4) << writer;
+    }
+    std::remove(path.c_str());
+}
+
 }  // namespace

@@ -22,9 +22,9 @@ std::string chunk(const std::string& id, const std::string& body)
     return id + le32(static_cast<uint32_t>(body.size())) + body;
 }
 
-std::string formatChunk(unsigned channels, uint32_t rate, unsigned bits)
+std::string formatChunk(unsigned channels, uint32_t rate, unsigned bits, unsigned align = 0)
 {
-    const unsigned align = channels * (bits / 8);
+    align = align ? align : channels * (bits / 8);
     return chunk("fmt ", le16(1) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) + le16(bits));
 }
 
@@ -58,7 +58,8 @@ struct HeaderCase {
     WavStatus status;
     int64_t sampleRate;
     int64_t sampleFrames;
-    int extraReads = 0;  // reads beyond the first headerBytes
+    int extraReads = 0;     // reads beyond the first headerBytes
+    uint64_t fileSize = 0;  // when more than the header: the rest is audio
 };
 
 void PrintTo(const HeaderCase& testCase, std::ostream* out)
@@ -98,8 +99,9 @@ const HeaderCase headerCases[] = {
     {"EightBitMono", canonical(1, 22050, 8, 22050), WavStatus::ok, 22050, 22050},
     {"TwelveBitCountsAsOneByte", canonical(2, 44100, 12, 1000), WavStatus::ok, 44100, 500},
     {"TwentyFourBitStereo", canonical(2, 48000, 24, 6001), WavStatus::ok, 48000, 1000},
-    {"HighBytesAreUnsigned", canonical(0x80, 0x80BB80, 0x80 * 8, 0xFF80FFFF), WavStatus::ok, 0x80BB80, 0xFF80FFFF / (0x80 * 0x80)},
-    {"LargestDataSize", canonical(1, 44100, 8, 0xFFFFFFFF), WavStatus::ok, 44100, 0xFFFFFFFF},
+    {"HighBytesAreUnsigned", canonical(0x80, 0x80BB80, 0x80 * 8, 0xFF80FFFF), WavStatus::ok, 0x80BB80,
+     0xFF80FFFF / (0x80 * 0x80), 1, 44 + 0xFF80FFFFull},
+    {"LargestDataSize", canonical(1, 44100, 8, 0xFFFFFFFF), WavStatus::ok, 44100, 0xFFFFFFFF, 1, 44 + 0xFFFFFFFFull},
     {"ListBeforeFormat", wav(listChunk + formatChunk(2, 44100, 16) + dataHeader(400)), WavStatus::ok, 44100, 100},
     {"JunkBeforeData", wav(formatChunk(2, 96000, 32) + chunk("JUNK", std::string(4000, 'j')) + dataHeader(800)),
      WavStatus::ok, 96000, 100},
@@ -138,10 +140,12 @@ TEST_P(WavHeaderTest, Parses)
     const HeaderCase& expected = GetParam();
     const std::string& file = expected.header;
     int reads = 0;
-    const WavInfo info = parseWavFile(std::string_view(file).substr(0, headerBytes), file.size(), [&](uint64_t offset) {
-        ++reads;
-        return std::string_view(file).substr(offset, chunkHeaderBytes);
-    });
+    const WavInfo info = parseWavFile(std::string_view(file).substr(0, headerBytes),
+                                      expected.fileSize ? expected.fileSize : file.size(),
+                                      [&](uint64_t offset, size_t size) {
+                                          ++reads;
+                                          return std::string_view(file).substr(offset, size);
+                                      });
     EXPECT_EQ(info.status, expected.status);
     EXPECT_EQ(reads, expected.extraReads);
     if (expected.status == WavStatus::ok) {
@@ -152,6 +156,68 @@ TEST_P(WavHeaderTest, Parses)
 
 INSTANTIATE_TEST_SUITE_P(Headers, WavHeaderTest, testing::ValuesIn(headerCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// How long the audio is: as declared, or to the end of a file written through
+// a pipe; by the block align where the format chunk was walked.
+struct LengthCase {
+    const char* name;
+    std::string file;
+    int64_t sampleFrames;
+    DataLength length = DataLength::declared;
+    WavLayout layout = WavLayout::riff;
+};
+
+std::string audio(size_t bytes)
+{
+    return std::string(bytes, '\x55');
+}
+
+std::string rf64(uint64_t dataSize)
+{
+    const std::string ds64 = chunk("ds64", std::string(8, '\0') + le32(dataSize & 0xFFFFFFFF) + le32(dataSize >> 32) +
+                                               std::string(12, '\0'));
+    return "RF64" + le32(0xFFFFFFFF) + "WAVE" + ds64 + formatChunk(2, 44100, 16) + dataHeader(0xFFFFFFFF);
+}
+
+const std::string gstreamerTags = chunk("LIST", "INFOITRK" + le32(2) + "1\0" + "INAM" + le32(82) + audio(82));
+
+const LengthCase lengthCases[] = {
+    {"Declared", canonical(2, 44100, 16, 400) + audio(400), 100},
+    {"CutOffKeepsDeclared", canonical(2, 44100, 16, 4000) + audio(400), 1000},
+    {"BelowPlaceholders", canonical(2, 44100, 16, 0x7FFEFFFF) + audio(400), 0x7FFEFFFF / 4},
+    {"Ffmpeg", canonical(2, 44100, 16, 0xFFFFFFFF) + audio(400), 100, DataLength::streamed},
+    {"Lame", canonical(2, 44100, 16, 0x7FFFFFFF) + audio(402), 100, DataLength::streamed},
+    {"Sox", canonical(2, 44100, 16, 0x7FFFF000) + audio(400), 100, DataLength::streamed},
+    {"GstreamerTagsAfterAudio", canonical(2, 44100, 16, 0x7FFF0000) + audio(400) + gstreamerTags, 100,
+     DataLength::streamed},
+    {"Mpg123ZeroSize", canonical(2, 44100, 16, 0) + audio(400), 100, DataLength::zero},
+    {"ZeroSizeAndNothingAfter", canonical(2, 44100, 16, 0), 0},
+    {"ZeroSizeAndTagsAfter", canonical(2, 44100, 16, 0) + gstreamerTags, 0},
+    {"TwelveBitsInTwoBytes", wav(formatChunk(2, 44100, 12, 4) + dataHeader(400)) + audio(400), 100},
+    {"TwentyBitsInThreeBytes", wav(formatChunk(2, 44100, 20, 6) + dataHeader(600)) + audio(600), 100},
+    {"TwentyFourBitsInFourBytes", wav(formatChunk(2, 44100, 24, 8) + dataHeader(800)) + audio(800), 100},
+    {"AlignThatFitsNoContainer", wav(formatChunk(2, 44100, 16, 8) + dataHeader(800)) + audio(800), 200},
+    {"ScanKeepsBitsRule", "RIFX" + wav(formatChunk(2, 44100, 24, 8) + dataHeader(600)).substr(4) + audio(600), 100,
+     DataLength::declared, WavLayout::rifx},
+    {"DataBeforeFormat", wav(dataHeader(400) + audio(400) + formatChunk(2, 44100, 16)), 100, DataLength::declared,
+     WavLayout::dataBeforeFormat},
+    {"Rf64", rf64(400) + audio(400), 100, DataLength::declared, WavLayout::rf64},
+    {"Rf64CutOff", rf64(4000) + audio(400), 1000, DataLength::declared, WavLayout::rf64},
+    {"Rf64Streamed", rf64(uint64_t{1} << 40) + audio(400), 100, DataLength::streamed, WavLayout::rf64},
+};
+
+TEST(WavHeader, MeasuresTheAudio)
+{
+    for (const LengthCase& testCase : lengthCases) {
+        const std::string_view file = testCase.file;
+        const WavInfo info = parseWavFile(file.substr(0, headerBytes), file.size(),
+                                          [file](uint64_t offset, size_t size) { return file.substr(offset, size); });
+        EXPECT_EQ(info.status, WavStatus::ok) << testCase.name;
+        EXPECT_EQ(info.sampleFrames, testCase.sampleFrames) << testCase.name;
+        EXPECT_EQ(info.length, testCase.length) << testCase.name;
+        EXPECT_EQ(info.layout, testCase.layout) << testCase.name;
+    }
+}
 
 TEST(WavHeader, AssemblesUnsignedLittleEndian)
 {
