@@ -14,7 +14,7 @@ trap 'rm -rf "$scratch"' EXIT
 BENCH_FILES=3 BENCH_RUNS=5 BENCH_CACHE=$scratch "$source_dir/bench/run.sh" "$trelvask" > "$scratch/table"
 cat "$scratch/table"
 for name in "head -c 15024" trelvask "soxi -s" "shntool len"; do
-    for corpus in plain chunky; do
+    for corpus in plain chunky album; do
         grep -qE "^\| $name \($corpus\) \| [0-9.]+ ms \| [0-9.]+ \| [0-9.]+ MiB \|$" "$scratch/table" ||
             { echo "no row for $name ($corpus)"; exit 1; }
     done

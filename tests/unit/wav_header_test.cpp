@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -217,6 +220,39 @@ TEST(WavHeader, MeasuresTheAudio)
         EXPECT_EQ(info.length, testCase.length) << testCase.name;
         EXPECT_EQ(info.layout, testCase.layout) << testCase.name;
     }
+}
+
+std::string manyChunks(int count)
+{
+    std::string chunks;
+    for (int at = 0; at < count; ++at)
+        chunks += chunk("JUNK", std::string(8, 'j'));  // past the reach of the search
+    return wav(chunks + formatChunk(2, 44100, 16) + dataHeader(4)) + audio(4);
+}
+
+// The reason standard error gives for a file that cannot be measured.
+TEST(WavHeader, SaysWhyAFileCannotBeMeasured)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {wav(chunk("fmt ", le16(0x11) + le16(2) + le32(44100) + le32(44100) + le16(2048) + le16(4)) +
+             dataHeader(2048)) + audio(2048),
+         "IMA ADPCM (code 0x11), a compressed format, which a CD cannot take; decode it to PCM first"},
+        {canonical(1, 8000, 4, 4).replace(20, 2, le16(0x1234)) + audio(4), "format code 0x1234, a compressed format"},
+        {canonical(0, 8000, 16, 4) + audio(4), "the header declares 0 channels"},
+        {manyChunks(maxChunks), "more than 1000 chunks before the audio"},
+        {wav(formatChunk(2, 44100, 16)), "no data chunk"},
+    };
+    const std::string path = testing::TempDir() + "trelvask_reason.wav";
+    for (const auto& [file, reason] : cases) {
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(out && std::fwrite(file.data(), 1, file.size(), out) == file.size() && std::fclose(out) == 0);
+        WavFile measured;
+        const std::optional<Failure> failure = GET_ATTRIBUTES(path.c_str(), measured);
+        ASSERT_TRUE(failure) << reason;
+        EXPECT_EQ(failure->status, Exit::wavProblem);
+        EXPECT_TRUE(failure->reason.starts_with(reason)) << failure->reason;
+    }
+    std::remove(path.c_str());
 }
 
 TEST(WavHeader, AssemblesUnsignedLittleEndian)
