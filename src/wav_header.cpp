@@ -221,8 +221,8 @@ ssize_t readFully(int fd, char* buffer, size_t size, uint64_t offset)
 // Why a file cannot be measured, in the user's terms; none when it can.
 std::optional<Failure> headerFailure(const WavInfo& info, const char* wavName)
 {
-    const std::string chunkLimit = "more than " + std::to_string(maxChunks) + " chunks before the audio; rewrite the "
-                                   "file, as in: sox in.wav out.wav";
+    std::string chunkLimit = "more than ";
+    chunkLimit += std::to_string(maxChunks) + " chunks before the audio; rewrite the file, as in: sox in.wav out.wav";
     switch (info.status) {
     case WavStatus::noFormat:
         return Failure{Exit::wavProblem, "Can't find format chunk in wave file!\n", wavName,
