@@ -81,6 +81,8 @@ WavInfo scanForTags(std::string_view header)
 // size bytes at offset, from head when it holds them or the whole file.
 std::string_view bytesAt(std::string_view head, uint64_t fileSize, const ReadAt& readAt, uint64_t offset, size_t size)
 {
+    if (offset >= fileSize)
+        return {};
     if (offset + size <= head.size() || head.size() >= fileSize)
         return offset < head.size() ? head.substr(offset, size) : std::string_view{};
     return readAt(offset, size);
