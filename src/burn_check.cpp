@@ -109,21 +109,23 @@ void checkNames(const TrackTable& table, const std::vector<Track>&, std::vector<
     }
 }
 
-// Files that cdrdao refuses, or reads otherwise, although they were measured.
+// Files that cdrdao refuses, or reads otherwise, although they were measured:
+// by their layout, in the order of WavLayout, and by a data size of 0.
+constexpr std::string_view layoutRefusals[] = {
+    "",
+    "has its audio before its format chunk, and cdrdao refuses it as a corrupted WAVE file; rewrite it, as in: sox "
+    "in.wav out.wav",
+    "is an RF64 file, and cdrdao reads RIFF WAV only; convert it, as in: ffmpeg -i in.wav -rf64 never out.wav",
+    "has chunks that do not lead to its audio (it was measured by searching for them), and cdrdao refuses it as a "
+    "corrupted WAVE file; rewrite it, as in: sox in.wav out.wav",
+    "is big-endian (RIFX), which cdrdao does not read, and its figures above are read wrongly; convert it, as in: "
+    "sox in.wav -L out.wav",
+};
+
 std::string_view burnerRefusal(const WavInfo& info)
 {
-    if (info.layout == WavLayout::rf64)
-        return "is an RF64 file, and cdrdao reads RIFF WAV only; convert it, as in: ffmpeg -i in.wav -rf64 never "
-               "out.wav";
-    if (info.layout == WavLayout::rifx)
-        return "is big-endian (RIFX), which cdrdao does not read, and its figures above are read wrongly; convert "
-               "it, as in: sox in.wav -L out.wav";
-    if (info.layout == WavLayout::dataBeforeFormat)
-        return "has its audio before its format chunk, and cdrdao refuses it as a corrupted WAVE file; rewrite it, "
-               "as in: sox in.wav out.wav";
-    if (info.layout == WavLayout::scanned)
-        return "has chunks that do not lead to its audio (it was measured by searching for them), and cdrdao "
-               "refuses it as a corrupted WAVE file; rewrite it, as in: sox in.wav out.wav";
+    if (info.layout != WavLayout::riff)
+        return layoutRefusals[static_cast<size_t>(info.layout)];
     if (info.length == DataLength::zero)
         return "declares a data size of 0, as WAV files written through a pipe by mpg123 or faad do, and cdrdao "
                "finds no audio in it; rewrite its header, as in: sox in.wav out.wav";
@@ -163,11 +165,6 @@ void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<
                                       " bytes over), so the burner pads the track with silence, a gap in gapless "
                                       "music; trim or pad it to a multiple of 588 sample frames"})});
     }
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
 }
 
 // What to do about a line that names a sound file the cue sheet does not

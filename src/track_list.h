@@ -21,6 +21,12 @@ bool namesWavInAnyCase(std::string_view line);
 // separator, whatever that separator is.
 std::string_view timeText(std::string_view line);
 
+// A blank or a tab, which separate the parts of a line.
+inline bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
 // text without the blanks and tabs around it.
 std::string_view trimBlanks(std::string_view text);
 

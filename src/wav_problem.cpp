@@ -6,11 +6,6 @@
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // Why a file of this name was not found, when the cause is a common slip.
 std::string notFoundHint(std::string_view name, bool firstLine, std::string_view besideList)
 {
