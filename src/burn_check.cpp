@@ -23,7 +23,11 @@ constexpr int maxTracks = 99;
 // Joins the parts of a message.
 std::string join(std::initializer_list<std::string_view> parts)
 {
+    size_t size = 0;
+    for (const std::string_view part : parts)
+        size += part.size();
     std::string text;
+    text.reserve(size);
     for (const std::string_view part : parts)
         text += part;
     return text;
@@ -355,7 +359,6 @@ void checkTrackCount(const TrackTable& table, const std::vector<Track>& tracks, 
                                   " tracks; leave some out or split the list over two discs"})});
 }
 
-// The audio and the pregaps, each file padded to whole CD frames.
 // The audio and the pregaps, each file padded to whole CD frames, as cdrdao
 // counts the disc.
 void checkDiscLength(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)

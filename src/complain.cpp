@@ -1,7 +1,9 @@
 #include "complain.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -42,16 +44,31 @@ size_t controlLength(std::string_view text)
     return length == 0 && lead >= 0x80 && lead <= 0x9F ? 1 : 0;
 }
 
+// The bytes of text before the first that is not printable ASCII: eight at a
+// time, since names and messages are mostly such bytes. In each byte of the
+// test, the high bit is set for 0x7F and above, and for 0x20 and below.
+size_t printableAsciiLength(std::string_view text)
+{
+    constexpr uint64_t ones = 0x0101010101010101;
+    size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        const uint64_t low7 = word & ones * 0x7F;
+        if (((low7 + ones) | word | ~(low7 + ones * 0x60)) & ones * 0x80)
+            break;
+    }
+    while (at < text.size() && static_cast<unsigned char>(text[at] - 0x20) < 0x5F)
+        ++at;
+    return at;
+}
+
 // The bytes before the first control character of text.
 size_t plainLength(std::string_view text)
 {
     size_t length = 0;
     while (length < text.size()) {
-        // Printable ASCII, the usual case, a run at a time.
-        const auto printable = std::find_if(text.begin() + length, text.end(), [](char byte) {
-            return static_cast<unsigned char>(byte - 0x20) >= 0x5F;
-        });
-        length = static_cast<size_t>(printable - text.begin());
+        length += printableAsciiLength(text.substr(length));
         if (length == text.size() || controlLength(text.substr(length)) > 0)
             break;
         length += std::max<size_t>(utf8Length(text.substr(length)), 1);
@@ -85,13 +102,19 @@ bool holdsControlCharacter(std::string_view text)
     return plainLength(text) < text.size();
 }
 
+void appendComplaint(std::string& out, std::string_view subject, std::string_view text)
+{
+    out += "trelvask: ";
+    appendVisible(out, subject);
+    out += ": ";
+    appendVisible(out, text);
+    out += '\n';
+}
+
 std::string complaint(std::string_view subject, std::string_view text)
 {
-    std::string line = "trelvask: ";
-    appendVisible(line, subject);
-    line += ": ";
-    appendVisible(line, text);
-    line += '\n';
+    std::string line;
+    appendComplaint(line, subject, text);
     return line;
 }
 

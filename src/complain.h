@@ -8,6 +8,9 @@
 // The line "trelvask: SUBJECT: TEXT\n", with control characters escaped.
 std::string complaint(std::string_view subject, std::string_view text);
 
+// Appends that line to out.
+void appendComplaint(std::string& out, std::string_view subject, std::string_view text);
+
 // Prints that line on standard error.
 void complain(std::string_view subject, std::string_view text);
 

@@ -177,11 +177,19 @@ std::optional<Failure> measureFiles(TrackTable& table, const std::string& listNa
 // All warnings in one write: standard error is not buffered.
 void printFindings(const std::string& listName, const std::vector<Finding>& findings)
 {
-    std::string warnings;
+    size_t size = 0;
     for (const Finding& finding : findings)
-        warnings += complaint(finding.lineNumber == 0 ? listName : listName + ':' + std::to_string(finding.lineNumber),
-                              finding.text);
-    std::fputs(warnings.c_str(), stderr);
+        size += listName.size() + finding.text.size() + 24;
+    std::string warnings;
+    warnings.reserve(size);
+    std::string subject;
+    for (const Finding& finding : findings) {
+        subject = listName;
+        if (finding.lineNumber != 0)
+            subject += ':' + std::to_string(finding.lineNumber);
+        appendComplaint(warnings, subject, finding.text);
+    }
+    std::fwrite(warnings.data(), 1, warnings.size(), stderr);
 }
 
 // A mistyped command line such as "trelvask list.txt song.wav" must not turn

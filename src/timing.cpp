@@ -88,8 +88,10 @@ std::string formatReport(const TrackTable& table, TotalTime total)
     for (const Row& row : wavRows(table)) {
         const WavInfo& info = table.wavFile(row).info;
         const TrackTime time = trackTime(info.sampleFrames, info.sampleRate);
-        report += std::to_string(++number) + '\t' + row.lineText + "\t\t" + std::to_string(time.minutes) + ':' +
-                  std::to_string(time.seconds) + ':' + std::to_string(time.cdFrames) + '\n';
+        report += std::to_string(++number) + '\t';
+        report += row.lineText;
+        report += "\t\t" + std::to_string(time.minutes) + ':' + std::to_string(time.seconds) + ':' +
+                  std::to_string(time.cdFrames) + '\n';
     }
     report += "\nTotal Time:  " + std::to_string(total.minutes) + " min : " + std::to_string(total.seconds) + " sec\n";
     return report;

@@ -25,6 +25,12 @@ const VisibleCase visibleCases[] = {
     {"utf8 \xC2\x9B" "31m", "utf8 \\302\\23331m", true},  // U+009B
     {"\xC2\xA0no-break", "\xC2\xA0no-break", false},      // U+00A0 is text
     {"cut \xC3", "cut \xC3", false},                       // broken UTF-8, but no control
+    // Past the first eight bytes, which are looked at together.
+    {"/home/me/album/track01.wav", "/home/me/album/track01.wav", false},
+    {"/home/me\x1B/x", "/home/me\\033/x", true},
+    {"/home/m\x7F/x", "/home/m\\177/x", true},
+    {"12345678 ~ \x01", "12345678 ~ \\001", true},
+    {"/home/me/\xC3\xA9t\xC3\xA9 \x9B", "/home/me/\xC3\xA9t\xC3\xA9 \\233", true},
 };
 
 TEST(Complain, EscapesControlCharactersOnly)
