@@ -14,22 +14,17 @@
 
 namespace {
 
-int writeAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t count = write(fd, text.data(), text.size());
-        if (count < 0 && errno != EINTR)
-            return errno;
-        if (count > 0)
-            text.remove_prefix(static_cast<size_t>(count));
-    }
-    return 0;
-}
-
 // Writes and closes fd; 0 or the first error.
 int writeAndClose(int fd, std::string_view text)
 {
-    int error = writeAll(fd, text);
+    int error = 0;
+    while (!text.empty() && error == 0) {
+        const ssize_t count = write(fd, text.data(), text.size());
+        if (count < 0 && errno != EINTR)
+            error = errno;
+        if (count > 0)
+            text.remove_prefix(static_cast<size_t>(count));
+    }
     if (close(fd) != 0 && error == 0)
         error = errno;
     return error;

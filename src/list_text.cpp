@@ -4,24 +4,14 @@
 
 namespace {
 
+// The lead byte says how many continuation bytes of six bits each follow.
 void appendUtf8(std::string& text, uint32_t code)
 {
-    const auto byte = [&text](uint32_t value) { text += static_cast<char>(value); };
-    if (code < 0x80) {
-        byte(code);
-    } else if (code < 0x800) {
-        byte(0xC0 | code >> 6);
-        byte(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        byte(0xE0 | code >> 12);
-        byte(0x80 | (code >> 6 & 0x3F));
-        byte(0x80 | (code & 0x3F));
-    } else {
-        byte(0xF0 | code >> 18);
-        byte(0x80 | (code >> 12 & 0x3F));
-        byte(0x80 | (code >> 6 & 0x3F));
-        byte(0x80 | (code & 0x3F));
-    }
+    const int continuations = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    const uint32_t lead = continuations == 0 ? 0 : 0xFF00 >> (continuations + 1) & 0xFF;
+    text += static_cast<char>(lead | code >> 6 * continuations);
+    for (int shift = 6 * (continuations - 1); shift >= 0; shift -= 6)
+        text += static_cast<char>(0x80 | (code >> shift & 0x3F));
 }
 
 }  // namespace

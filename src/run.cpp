@@ -198,17 +198,13 @@ void printFindings(const std::string& listName, const std::vector<Finding>& find
 bool outputIsAnInput(const std::string& outputName, const struct stat& list, const TrackTable& table)
 {
     struct stat output;
-    if (stat(outputName.c_str(), &output) != 0)
-        return false;
     const auto isOutput = [&output](uint64_t device, uint64_t inode) {
         return output.st_dev == device && output.st_ino == inode;
     };
-    if (isOutput(list.st_dev, list.st_ino))
-        return true;
-    for (const WavFile& file : table.wavFiles)
-        if (isOutput(file.device, file.inode))
-            return true;
-    return false;
+    return stat(outputName.c_str(), &output) == 0 &&
+           (isOutput(list.st_dev, list.st_ino) || std::ranges::any_of(table.wavFiles, [&](const WavFile& file) {
+                return isOutput(file.device, file.inode);
+            }));
 }
 
 // cdrdao opens the FILE names from the folder it runs in, players from the

@@ -223,16 +223,9 @@ ssize_t readFully(int fd, char* buffer, size_t size, uint64_t offset)
 // Why a file cannot be measured, in the user's terms; none when it can.
 std::optional<Failure> headerFailure(const WavInfo& info, const char* wavName)
 {
-    std::string chunkLimit = "more than ";
-    chunkLimit += std::to_string(maxChunks) + " chunks before the audio; rewrite the file, as in: sox in.wav out.wav";
-    switch (info.status) {
-    case WavStatus::noFormat:
-        return Failure{Exit::wavProblem, "Can't find format chunk in wave file!\n", wavName,
-                       info.chunkLimitReached ? chunkLimit : "no format chunk"};
-    case WavStatus::noData:
-        return Failure{Exit::wavProblem, "Can't find data block in wave file!\n", wavName,
-                       info.chunkLimitReached ? chunkLimit : "no data chunk"};
-    case WavStatus::unsupported:
+    if (info.status == WavStatus::ok)
+        return std::nullopt;
+    if (info.status == WavStatus::unsupported)
         return Failure{Exit::wavProblem, std::string("Unsupported format in wave file called ") + wavName + "\n",
                        wavName,
                        isCompressed(info.formatCode)
@@ -240,10 +233,15 @@ std::optional<Failure> headerFailure(const WavInfo& info, const char* wavName)
                                                            "it to PCM first, as in: ffmpeg -i in.wav -c:a pcm_s16le "
                                                            "-ar 44100 -ac 2 out.wav"
                            : "the header declares 0 channels, 0 Hz or fewer than 8 bits per sample"};
-    case WavStatus::ok:
-        break;
+    const bool noFormat = info.status == WavStatus::noFormat;
+    std::string reason = noFormat ? "no format chunk" : "no data chunk";
+    if (info.chunkLimitReached) {
+        reason = "more than ";
+        reason += std::to_string(maxChunks) + " chunks before the audio; rewrite the file, as in: sox in.wav out.wav";
     }
-    return std::nullopt;
+    return Failure{Exit::wavProblem,
+                   noFormat ? "Can't find format chunk in wave file!\n" : "Can't find data block in wave file!\n",
+                   wavName, reason};
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ struct DecodeCase {
 const DecodeCase decodeCases[] = {
     {"LittleEndian", std::string("\xFF\xFE" "a\0.\0w\0a\0v\0\r\0\n\0", 16), "a.wav\r\n"},
     {"BigEndian", std::string("\xFE\xFF\0S\0 \0" "1", 8), "S 1"},
+    {"TwoAndThreeBytes", std::string("\xFF\xFE\xE9\0\xAC\x20", 6), "\xC3\xA9\xE2\x82\xAC"},  // U+00E9 U+20AC
     {"SurrogatePair", std::string("\xFF\xFE\x3C\xD8\xB5\xDF", 6), "\xF0\x9F\x8E\xB5"},  // U+1F3B5
     {"OddLength", std::string("\xFF\xFE" "a\0b", 5), std::string("\xFF\xFE" "a\0b", 5)},
     {"LoneLowSurrogate", std::string("\xFF\xFE\x00\xDC", 4), std::string("\xFF\xFE\x00\xDC", 4)},
