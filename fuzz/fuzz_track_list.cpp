@@ -1,11 +1,12 @@
 // Any bytes as a track list: decode them, classify them, build the cue text
-// and the report, check the disc, and hold the table and the cue to what they
-// promise.
+// and the report, check the disc, and hold the table, the cue and the
+// warnings to what they promise.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "burn_check.h"
+#include "complain.h"
 #include "cue_sheet.h"
 #include "list_text.h"
 #include "timing.h"
@@ -87,6 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const Row& row : table.rows)
             known = known || finding.lineNumber == row.lineNumber;
         require(known && !finding.text.empty());
+        // Standard error shows no control character, and any other text as it is.
+        const std::string line = complaint("list", finding.text);
+        require(!holdsControlCharacter(std::string_view(line).substr(0, line.size() - 1)));
+        require(holdsControlCharacter(finding.text) || line == "trelvask: list: " + finding.text + "\n");
     }
     return 0;
 }
