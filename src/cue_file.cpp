@@ -1,5 +1,6 @@
 #include "cue_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -146,6 +147,27 @@ int resolveLinks(std::string& name)
     return ELOOP;
 }
 
+// Whether the regular file called name, of this status, holds just text.
+bool holdsExactly(const std::string& name, const struct stat& status, std::string_view text)
+{
+    if (static_cast<uint64_t>(status.st_size) != text.size())
+        return false;
+    const int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // One byte more than the sheet, so that a file grown since shows.
+    std::string old(text.size() + 1, '\0');
+    size_t held = 0;
+    for (ssize_t count = 1; count != 0 && held < old.size();) {
+        count = read(fd, old.data() + held, old.size() - held);
+        if (count < 0 && errno != EINTR)
+            break;
+        held += static_cast<size_t>(std::max<ssize_t>(count, 0));
+    }
+    close(fd);
+    return std::string_view(old).substr(0, held) == text;
+}
+
 }  // namespace
 
 bool cueIsStandardOutputFile(const std::string& name)
@@ -179,6 +201,11 @@ int writeCueFile(const std::string& name, std::string_view text, CueNotes& notes
     // would let a rename replace it.
     if (access(name.c_str(), W_OK) != 0)
         return errno;
+    // A rerun that gives the same sheet only touches the file: replacing it
+    // would make the filesystem flush the new file at once, which takes longer
+    // than the rest of the run, and wear a flash card for nothing.
+    if (holdsExactly(name, existing, text) && utimensat(AT_FDCWD, name.c_str(), nullptr, 0) == 0)
+        return 0;
     // Through symbolic links to the file itself, which keeps the links.
     char* const target = realpath(name.c_str(), nullptr);
     if (!target)

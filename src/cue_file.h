@@ -15,7 +15,8 @@ struct CueNotes {
 // the failure. A regular file, new or old, is replaced whole by a new file
 // renamed over the file its name leads to through symbolic links, with the
 // old mode, owner and group: a failed write or a signal leaves the old file
-// as it was and no temporary file. A device or a FIFO is written in place.
+// as it was and no temporary file. One that holds text already is only
+// given the time of now. A device or a FIFO is written in place.
 int writeCueFile(const std::string& name, std::string_view text, CueNotes& notes);
 
 // Whether standard output is a regular file and the one called name.

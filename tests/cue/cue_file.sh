@@ -33,7 +33,8 @@ fail() {
 }
 
 # NAME=NEW holds the new sheet, NAME=OLD the old text, NAME= is absent,
-# NAME@TARGET is a symbolic link to TARGET; no temporary file is left.
+# NAME@TARGET is a symbolic link to TARGET, NAME^OTHER is the same file as
+# OTHER, NAME+ was modified after 2000; no temporary file is left.
 check() {
     local label=$1 check name
     for check in ${2}; do
@@ -44,6 +45,8 @@ check() {
         *=NEW) cmp -s "${check%=*}" ../new.cue || fail "$label: ${check%=*} does not hold the new sheet" ;;
         *=OLD) [ "$(cat "${check%=*}" 2>&1)" = OLD ] || fail "$label: ${check%=*} lost its old content" ;;
         *=) [ ! -e "${check%=}" ] && [ ! -L "${check%=}" ] || fail "$label: ${check%=} should not exist" ;;
+        *^*) [ "${check%^*}" -ef "${check#*^}" ] || fail "$label: ${check%^*} is no longer ${check#*^}" ;;
+        *+) [ -n "$(find "${check%+}" -newermt 2001-01-01)" ] || fail "$label: ${check%+} was not given the time of the run" ;;
         esac
     done
     if find . -name '.trelvask-*' | grep -q .; then fail "$label: a temporary file is left"; fi
@@ -58,6 +61,7 @@ surroundings=(
     "live symlink|mkdir d; echo OLD > d/real.cue; ln -s d/real.cue out.cue|out.cue|0 out.cue@d/real.cue d/real.cue=NEW|3 out.cue@d/real.cue d/real.cue=OLD"
     "dangling symlink|mkdir d; ln -s d/real.cue out.cue|out.cue|0 out.cue@d/real.cue d/real.cue=NEW|3 out.cue@d/real.cue d/real.cue="
     "symlink to a hard link|mkdir d; echo OLD > d/real.cue; ln d/real.cue d/backup.cue; ln -s real.cue d/link.cue|d/link.cue|0 d/link.cue@real.cue d/real.cue=NEW d/backup.cue=OLD|3 d/link.cue@real.cue d/real.cue=OLD d/backup.cue=OLD"
+    "the same sheet, hard-linked|cp ../new.cue out.cue; touch -d 2000-01-01 out.cue; ln out.cue backup.cue|out.cue|0 out.cue=NEW out.cue^backup.cue out.cue+|-"
     "other folder|mkdir d; echo OLD > d/out.cue|d/out.cue|0 d/out.cue=NEW|3 d/out.cue=OLD"
     "FIFO with a reader|mkfifo out.cue; exec 3<> out.cue|out.cue|0|-"
     "FIFO without a reader|mkfifo out.cue|out.cue|3|-"
