@@ -8,7 +8,7 @@
 #include "burn_check.h"
 #include "complain.h"
 #include "cue_sheet.h"
-#include "list_text.h"
+#include "list_file.h"
 #include "timing.h"
 #include "track_list.h"
 

@@ -2,6 +2,24 @@
 
 #include <getopt.h>
 
+const char* const usageText =
+    "Trelvask " TRELVASK_VERSION " by Quorvanel\n"
+    "Enter your .wav file names in a track called tlist.txt\n"
+    "Or, use a different list filename by entering it as\n"
+    "the first command line argument.\n"
+    "Optionally, add the name for the output .cue file as\n"
+    "the second command line argument.\n"
+    "To split a file into separate tracks, start a line with S\n"
+    "followed by the start time.\n"
+    "To add a pregap, start a line with P followed by the length\n";
+
+const char* const optionsText =
+    "\nOptions may stand anywhere on the command line:\n"
+    "  --strict    exit with status 4 when the burn check warns\n"
+    "  -h, --help  show this text\n"
+    "  --version   show the version\n"
+    "  --          end the options, for a list or cue file named with a leading -\n";
+
 namespace {
 
 // Long options without a letter of their own.

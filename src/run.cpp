@@ -18,7 +18,7 @@
 #include "cue_file.h"
 #include "cue_sheet.h"
 #include "failure.h"
-#include "list_text.h"
+#include "list_file.h"
 #include "options.h"
 #include "timing.h"
 #include "track_list.h"
@@ -28,98 +28,9 @@
 
 namespace {
 
-constexpr const char* defaultListName = "tlist.txt";
 constexpr const char* defaultOutputName = "output.cue";
 // The cue file name that puts the cue sheet on standard output.
 constexpr const char* standardOutputName = "-";
-
-constexpr const char* usageText =
-    "Trelvask " TRELVASK_VERSION " by Quorvanel\n"
-    "Enter your .wav file names in a track called tlist.txt\n"
-    "Or, use a different list filename by entering it as\n"
-    "the first command line argument.\n"
-    "Optionally, add the name for the output .cue file as\n"
-    "the second command line argument.\n"
-    "To split a file into separate tracks, start a line with S\n"
-    "followed by the start time.\n"
-    "To add a pregap, start a line with P followed by the length\n";
-
-// --help tells the options as well.
-constexpr const char* optionsText =
-    "\nOptions may stand anywhere on the command line:\n"
-    "  --strict    exit with status 4 when the burn check warns\n"
-    "  -h, --help  show this text\n"
-    "  --version   show the version\n"
-    "  --          end the options, for a list or cue file named with a leading -\n";
-
-// Reads to the end rather than by the size, so that pipes work too. A NUL
-// byte ends the list, so reading stops at the block holding one: a binary
-// file named by mistake costs no more than its start. In UTF-16 a NUL is
-// half of most characters, so a list with its mark is read whole. 0, or the
-// errno value.
-int readWhole(std::FILE* file, const struct stat& status, std::string& contents)
-{
-    // A long list is held once, not in ever larger copies; a big file named
-    // by mistake gets no more than a long list would.
-    constexpr off_t longList = off_t{64} << 20;
-    if (S_ISREG(status.st_mode))
-        contents.reserve(static_cast<size_t>(std::min(status.st_size, longList)));
-    char block[65536];
-    size_t count;
-    while ((count = std::fread(block, 1, sizeof block, file)) > 0) {
-        contents.append(block, count);
-        if (std::memchr(block, '\0', count) && !startsWithUtf16Mark(contents))
-            break;
-    }
-    return std::ferror(file) ? errno : 0;
-}
-
-struct ListFile {
-    std::string name;
-    std::string contents;
-    struct stat status;
-    const char* passedOver = nullptr;  // the list named on the command line, when tlist.txt was read instead
-};
-
-// Whether name is the file status describes.
-bool isFile(const char* name, const struct stat& status)
-{
-    struct stat other;
-    return stat(name, &other) == 0 && other.st_dev == status.st_dev && other.st_ino == status.st_ino;
-}
-
-// tlist.txt in the current directory wins over the first argument.
-std::optional<Failure> readList(const Options& options, ListFile& list)
-{
-    list.name = defaultListName;
-    std::FILE* file = std::fopen(defaultListName, "rb");
-    if (!file) {
-        const int openError = errno;
-        if (options.arguments.empty()) {
-            if (openError != ENOENT)
-                complain(defaultListName, std::strerror(openError));
-            return Failure{Exit::noList, usageText, "", ""};
-        }
-        list.name = options.arguments[0];
-        if (openError != ENOENT)
-            complain(defaultListName, std::strerror(openError) + ("; reading " + list.name + " instead"));
-        file = std::fopen(list.name.c_str(), "rb");
-    }
-    int error = file ? 0 : errno;
-    if (file) {
-        error = fstat(fileno(file), &list.status) != 0 ? errno : readWhole(file, list.status, list.contents);
-        std::fclose(file);
-    }
-    const std::string message = "Cannot read track list called " + list.name + "\n";
-    if (error != 0)
-        return Failure{Exit::noList, message, list.name, std::strerror(error)};
-    if (list.contents.starts_with("RIFF"))
-        return Failure{Exit::noList, message, list.name,
-                       "this is a WAV file, not a track list; name the list first, as in: trelvask LIST"};
-    if (list.name == defaultListName && !options.arguments.empty() && !isFile(options.arguments[0], list.status))
-        list.passedOver = options.arguments[0];
-    return std::nullopt;
-}
 
 // The slips of the command line that still leave a cue sheet to write; true
 // when there was one.
@@ -289,7 +200,6 @@ Exit runSteps(int argc, char* argv[], Exit& stage)
     bool warned = warnAboutArguments(options, list, outputName);
 
     TrackTable table;
-    decodeUtf16List(list.contents);
     buildTrackTable(list.contents, table);
     stage = Exit::wavProblem;
     if (auto failure = measureFiles(table, list.name))

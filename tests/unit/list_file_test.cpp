@@ -1,4 +1,4 @@
-#include "list_text.h"
+#include "list_file.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ const DecodeCase decodeCases[] = {
     {"Latin1Unchanged", "\xE9t\xE9.wav", "\xE9t\xE9.wav"},
 };
 
-TEST(ListText, DecodesUtf16WithItsMark)
+TEST(ListFile, DecodesUtf16WithItsMark)
 {
     for (const DecodeCase& testCase : decodeCases) {
         std::string contents = testCase.bytes;

@@ -1,0 +1,118 @@
+#include "list_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "complain.h"
+
+namespace {
+
+// The lead byte says how many continuation bytes of six bits each follow.
+void appendUtf8(std::string& text, uint32_t code)
+{
+    const int continuations = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    const uint32_t lead = continuations == 0 ? 0 : 0xFF00 >> (continuations + 1) & 0xFF;
+    text += static_cast<char>(lead | code >> 6 * continuations);
+    for (int shift = 6 * (continuations - 1); shift >= 0; shift -= 6)
+        text += static_cast<char>(0x80 | (code >> shift & 0x3F));
+}
+
+// Reads to the end rather than by the size, so that pipes work too. A NUL
+// byte ends the list, so reading stops at the block holding one: a binary
+// file named by mistake costs no more than its start. In UTF-16 a NUL is
+// half of most characters, so a list with its mark is read whole. 0, or the
+// errno value.
+int readWhole(std::FILE* file, const struct stat& status, std::string& contents)
+{
+    // A long list is held once, not in ever larger copies; a big file named
+    // by mistake gets no more than a long list would.
+    constexpr off_t longList = off_t{64} << 20;
+    if (S_ISREG(status.st_mode))
+        contents.reserve(static_cast<size_t>(std::min(status.st_size, longList)));
+    char block[65536];
+    size_t count;
+    while ((count = std::fread(block, 1, sizeof block, file)) > 0) {
+        contents.append(block, count);
+        if (std::memchr(block, '\0', count) && !startsWithUtf16Mark(contents))
+            break;
+    }
+    return std::ferror(file) ? errno : 0;
+}
+
+}  // namespace
+
+bool startsWithUtf16Mark(std::string_view bytes)
+{
+    return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+}
+
+bool decodeUtf16List(std::string& contents)
+{
+    if (!startsWithUtf16Mark(contents) || contents.size() % 2 != 0)
+        return false;
+    const bool bigEndian = contents[0] == '\xFE';
+    const auto unitAt = [&contents, bigEndian](size_t at) {
+        const auto first = static_cast<unsigned char>(contents[at]);
+        const auto second = static_cast<unsigned char>(contents[at + 1]);
+        return static_cast<uint32_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    };
+    std::string text;
+    text.reserve(contents.size() + contents.size() / 2);
+    for (size_t at = 2; at < contents.size(); at += 2) {
+        uint32_t code = unitAt(at);
+        if (code >= 0xDC00 && code <= 0xDFFF)
+            return false;  // the second half of a pair, alone
+        if (code >= 0xD800 && code <= 0xDBFF) {
+            const uint32_t low = at + 2 < contents.size() ? unitAt(at + 2) : 0;
+            if (low < 0xDC00 || low > 0xDFFF)
+                return false;
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            at += 2;
+        }
+        appendUtf8(text, code);
+    }
+    contents = std::move(text);
+    return true;
+}
+
+bool isFile(const char* name, const struct stat& status)
+{
+    struct stat other;
+    return stat(name, &other) == 0 && other.st_dev == status.st_dev && other.st_ino == status.st_ino;
+}
+
+std::optional<Failure> readList(const Options& options, ListFile& list)
+{
+    list.name = defaultListName;
+    std::FILE* file = std::fopen(defaultListName, "rb");
+    if (!file) {
+        const int openError = errno;
+        if (options.arguments.empty()) {
+            if (openError != ENOENT)
+                complain(defaultListName, std::strerror(openError));
+            return Failure{Exit::noList, usageText, "", ""};
+        }
+        list.name = options.arguments[0];
+        if (openError != ENOENT)
+            complain(defaultListName, std::strerror(openError) + ("; reading " + list.name + " instead"));
+        file = std::fopen(list.name.c_str(), "rb");
+    }
+    int error = file ? 0 : errno;
+    if (file) {
+        error = fstat(fileno(file), &list.status) != 0 ? errno : readWhole(file, list.status, list.contents);
+        std::fclose(file);
+    }
+    const std::string message = "Cannot read track list called " + list.name + "\n";
+    if (error != 0)
+        return Failure{Exit::noList, message, list.name, std::strerror(error)};
+    if (list.contents.starts_with("RIFF"))
+        return Failure{Exit::noList, message, list.name,
+                       "this is a WAV file, not a track list; name the list first, as in: trelvask LIST"};
+    if (list.name == defaultListName && !options.arguments.empty() && !isFile(options.arguments[0], list.status))
+        list.passedOver = options.arguments[0];
+    decodeUtf16List(list.contents);
+    return std::nullopt;
+}

@@ -1,0 +1,36 @@
+// Choosing the track list, reading it whole, and its text encoding.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <sys/stat.h>
+
+#include "failure.h"
+#include "options.h"
+
+// Read whenever it is in the current folder, even when a list is named.
+constexpr const char* defaultListName = "tlist.txt";
+
+struct ListFile {
+    std::string name;
+    std::string contents;  // as read, with UTF-16 made UTF-8
+    struct stat status;
+    const char* passedOver = nullptr;  // the list named on the command line, when tlist.txt was read instead
+};
+
+// Reads tlist.txt, or else the list that the first argument names; with
+// neither, the failure shows the usage text.
+std::optional<Failure> readList(const Options& options, ListFile& list);
+
+// Whether name is the file that status describes.
+bool isFile(const char* name, const struct stat& status);
+
+// Whether bytes start with a UTF-16 byte-order mark, as Windows editors write.
+bool startsWithUtf16Mark(std::string_view bytes);
+
+// A list saved as UTF-16 with a byte-order mark becomes UTF-8, without the
+// mark; true when it did. Any other list, or UTF-16 that does not decode,
+// stays as it is: read as bytes, as the rest of the run reads names.
+bool decodeUtf16List(std::string& contents);
