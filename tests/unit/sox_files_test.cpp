@@ -83,6 +83,7 @@ TEST(PipeWrittenFiles, MeasureToTheEnd)
         ASSERT_FALSE(GET_ATTRIBUTES(path.c_str(), file)) << writer;
         EXPECT_EQ(file.info.length, DataLength::streamed) << writer;
         EXPECT_EQ(file.info.sampleFrames, 54441) << writer;  // 1.2345 s
+        EXPECT_EQ(file.dataBytesPresent, 54441 * 4) << writer;
     }
     std::remove(path.c_str());
 }

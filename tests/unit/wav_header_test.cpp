@@ -195,6 +195,7 @@ const LengthCase lengthCases[] = {
      DataLength::streamed},
     {"Mpg123ZeroSize", canonical(2, 44100, 16, 0) + audio(400), 100, DataLength::zero},
     {"ZeroSizeAndNothingAfter", canonical(2, 44100, 16, 0), 0},
+    {"ZeroSizeAndTagsAfter", canonical(2, 44100, 16, 0) + gstreamerTags, 0},
     {"TwelveBitsInTwoBytes", wav(formatChunk(2, 44100, 12, 4) + dataHeader(400)) + audio(400), 100},
     {"TwentyBitsInThreeBytes", wav(formatChunk(2, 44100, 20, 6) + dataHeader(600)) + audio(600), 100},
     {"TwentyFourBitsInFourBytes", wav(formatChunk(2, 44100, 24, 8) + dataHeader(800)) + audio(800), 100},
@@ -204,6 +205,7 @@ const LengthCase lengthCases[] = {
     {"DataBeforeFormat", wav(dataHeader(400) + audio(400) + formatChunk(2, 44100, 16)), 100, DataLength::declared,
      WavLayout::dataBeforeFormat},
     {"Rf64", rf64(400) + audio(400), 100, DataLength::declared, WavLayout::rf64},
+    {"Rf64CutOff", rf64(4000) + audio(400), 1000, DataLength::declared, WavLayout::rf64},
     {"Rf64Streamed", rf64(uint64_t{1} << 40) + audio(400), 100, DataLength::streamed, WavLayout::rf64},
 };
 
@@ -236,7 +238,9 @@ TEST(WavHeader, SaysWhyAFileCannotBeMeasured)
              dataHeader(2048)) + audio(2048),
          "IMA ADPCM (code 0x11), a compressed format, which a CD cannot take; decode it to PCM first"},
         {canonical(1, 8000, 4, 4).replace(20, 2, le16(0x1234)) + audio(4), "format code 0x1234, a compressed format"},
+        {canonical(0, 8000, 16, 4) + audio(4), "the header declares 0 channels"},
         {manyChunks(maxChunks), "more than 1000 chunks before the audio"},
+        {wav(formatChunk(2, 44100, 16)), "no data chunk"},
     };
     const std::string path = testing::TempDir() + "trelvask_reason.wav";
     for (const auto& [file, reason] : cases) {
