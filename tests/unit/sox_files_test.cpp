@@ -1,4 +1,5 @@
-// Files written by real encoders, sox and ffmpeg, must measure as sox measures them.
+// Files written by real encoders, sox and ffmpeg, must measure as sox measures them, and
+// pipe-written ones to their end.
 #include "wav_header.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +26,9 @@ std::string commandOutput(const std::string& command)
 
 struct SoxCase {
     const char* name;
-    const char* make;  // a command that writes a WAV file to the path that follows it
+    const char* make;  // a command that writes a WAV file to the path that follows it, or to a pipe
     int64_t sampleRate;
+    bool piped = false;
 };
 
 void PrintTo(const SoxCase& testCase, std::ostream* out)
@@ -43,49 +45,40 @@ const SoxCase soxCases[] = {
     // The title lands in a LIST chunk, with "data" at an even offset before the data chunk.
     {"FfmpegWithTitle", "ffmpeg -loglevel error -f lavfi -i sine=d=1.2345 -ar 44100 -ac 2 -metadata 'title=Big data' -y",
      44100},
+    // Written through a pipe, a file cannot have its sizes set at the end: sox
+    // leaves 0x7FFFF000 and ffmpeg 0xFFFFFFFF. Its audio runs to the end, which
+    // soxi does not know.
+    {"SoxThroughAPipe", "sox -n -r 44100 -c 2 -b 16 -t wav -", 44100, true},
+    {"FfmpegThroughAPipe", "ffmpeg -loglevel error -f lavfi -i sine=d=1.2345 -ar 44100 -ac 2 -f wav -", 44100, true},
+    {"FfmpegWithTitleThroughAPipe",
+     "ffmpeg -loglevel error -f lavfi -i sine=d=1.2345 -ar 44100 -ac 2 -metadata title=Pipe -f wav -", 44100, true},
 };
 
 class SoxFilesTest : public testing::TestWithParam<SoxCase> {};
 
-TEST_P(SoxFilesTest, FrameCountMatchesSoxi)
+TEST_P(SoxFilesTest, MeasuresWhatTheEncoderWrote)
 {
-    const std::string path = testing::TempDir() + "trelvask_" + GetParam().name + ".wav";
-    const bool sox = std::string_view(GetParam().make).starts_with("sox");
-    const std::string make = std::string(GetParam().make) + " '" + path + "'" + (sox ? " synth 1.2345 sine 440" : "");
+    const SoxCase& testCase = GetParam();
+    const std::string path = testing::TempDir() + "trelvask_" + testCase.name + ".wav";
+    const std::string synth = std::string_view(testCase.make).starts_with("sox") ? " synth 1.2345 sine 440" : "";
+    const std::string make = testCase.piped ? testCase.make + synth + " 2>/dev/null | cat > '" + path + "'"
+                                            : testCase.make + (" '" + path + "'") + synth;
     ASSERT_EQ(std::system(make.c_str()), 0) << make;
-    const std::string soxFrames = commandOutput("soxi -s '" + path + "'");
+    const std::string soxFrames = testCase.piped ? "54441\n" : commandOutput("soxi -s '" + path + "'");  // 1.2345 s
     ASSERT_FALSE(soxFrames.empty());
 
     WavFile file;
     ASSERT_FALSE(GET_ATTRIBUTES(path.c_str(), file));
-    EXPECT_EQ(file.info.sampleRate, GetParam().sampleRate);
+    EXPECT_EQ(file.info.sampleRate, testCase.sampleRate);
     EXPECT_EQ(std::to_string(file.info.sampleFrames) + "\n", soxFrames);
+    EXPECT_EQ(file.info.length, testCase.piped ? DataLength::streamed : DataLength::declared);
+    if (testCase.piped) {
+        EXPECT_EQ(file.dataBytesPresent, file.info.sampleFrames * 4);
+    }
     std::remove(path.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Encoders, SoxFilesTest, testing::ValuesIn(soxCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// Written through a pipe, a file cannot have its sizes set at the end: sox
-// leaves 0x7FFFF000 and ffmpeg 0xFFFFFFFF. Its audio runs to the end.
-TEST(PipeWrittenFiles, MeasureToTheEnd)
-{
-    const char* const writers[] = {
-        "sox -n -r 44100 -c 2 -b 16 -t wav - synth 1.2345 sine 440",
-        "ffmpeg -loglevel error -f lavfi -i sine=d=1.2345 -ar 44100 -ac 2 -f wav -",
-        "ffmpeg -loglevel error -f lavfi -i sine=d=1.2345 -ar 44100 -ac 2 -metadata title=Pipe -f wav -",
-    };
-    const std::string path = testing::TempDir() + "trelvask_pipe.wav";
-    for (const char* writer : writers) {
-        const std::string make = std::string(writer) + " 2>/dev/null | cat > '" + path + "'";
-        ASSERT_EQ(std::system(make.c_str()), 0) << make;
-        WavFile file;
-        ASSERT_FALSE(GET_ATTRIBUTES(path.c_str(), file)) << writer;
-        EXPECT_EQ(file.info.length, DataLength::streamed) << writer;
-        EXPECT_EQ(file.info.sampleFrames, 54441) << writer;  // 1.2345 s
-        EXPECT_EQ(file.dataBytesPresent, 54441 * 4) << writer;
-    }
-    std::remove(path.c_str());
-}
 
 }  // namespace
