@@ -1,6 +1,5 @@
 #include "cue_file.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -152,20 +151,14 @@ bool holdsExactly(const std::string& name, const struct stat& status, std::strin
 {
     if (static_cast<uint64_t>(status.st_size) != text.size())
         return false;
-    const int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    std::FILE* const file = std::fopen(name.c_str(), "rbe");
+    if (!file)
         return false;
     // One byte more than the sheet, so that a file grown since shows.
     std::string old(text.size() + 1, '\0');
-    size_t held = 0;
-    for (ssize_t count = 1; count != 0 && held < old.size();) {
-        count = read(fd, old.data() + held, old.size() - held);
-        if (count < 0 && errno != EINTR)
-            break;
-        held += static_cast<size_t>(std::max<ssize_t>(count, 0));
-    }
-    close(fd);
-    return std::string_view(old).substr(0, held) == text;
+    old.resize(std::fread(old.data(), 1, old.size(), file));
+    std::fclose(file);
+    return old == text;
 }
 
 }  // namespace

@@ -235,6 +235,7 @@ std::optional<Failure> headerFailure(const WavInfo& info, const char* wavName)
                            : "the header declares 0 channels, 0 Hz or fewer than 8 bits per sample"};
     const bool noFormat = info.status == WavStatus::noFormat;
     std::string reason = noFormat ? "no format chunk" : "no data chunk";
+    // In two steps: GCC 12 for armhf takes the one expression for an overlapping copy.
     if (info.chunkLimitReached) {
         reason = "more than ";
         reason += std::to_string(maxChunks) + " chunks before the audio; rewrite the file, as in: sox in.wav out.wav";
