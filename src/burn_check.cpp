@@ -6,13 +6,12 @@
 #include <limits>
 #include <string_view>
 
+#include "advice.h"
 #include "complain.h"
 #include "track_list.h"
 
 namespace {
 
-constexpr int64_t cdRate = 44100;
-constexpr int64_t sectorBytes = 2352;
 constexpr int64_t cdFramesPerSecond = 75;
 constexpr int64_t shortestTrack = 4 * cdFramesPerSecond;
 // An 80-minute CD-R's lead-out starts at 79:59:74, and the first track's
@@ -40,11 +39,6 @@ std::string length(int64_t cdFrames)
                  std::to_string(cdFrames / cdFramesPerSecond % 60), ":", std::to_string(cdFrames % cdFramesPerSecond)});
 }
 
-bool isCdAudio(const WavInfo& info)
-{
-    return info.formatCode == 1 && info.sampleRate == cdRate && info.bitsPerSample == 16 && info.channels == 2;
-}
-
 std::string describeFormat(const WavInfo& info)
 {
     const int code = info.formatCode;
@@ -53,7 +47,7 @@ std::string describeFormat(const WavInfo& info)
         channels == 1 ? "mono" : channels == 2 ? "stereo" : join({std::to_string(channels), " channels"});
     const std::string format = code == 1        ? "PCM"
                                : code == 3      ? "floating point"
-                               : code == 0xFFFE ? "extensible format (code 0xFFFE), which burners do not take for PCM"
+                               : code == 0xFFFE ? "WAVE_FORMAT_EXTENSIBLE (code 0xFFFE), which cdrdao refuses"
                                                 : formatName(code);
     return join({std::to_string(info.sampleRate), " Hz, ", std::to_string(info.bitsPerSample), "-bit, ", layout, ", ",
                  format});
@@ -114,32 +108,45 @@ void checkNames(const TrackTable& table, const std::vector<Track>&, std::vector<
 }
 
 // Files that cdrdao refuses, or reads otherwise, although they were measured:
-// by their layout, in the order of WavLayout, and by a data size of 0.
-constexpr std::string_view layoutRefusals[] = {
-    "",
-    "has its audio before its format chunk, and cdrdao refuses it as a corrupted WAVE file; rewrite it, as in: sox "
-    "in.wav out.wav",
-    "is an RF64 file, and cdrdao reads RIFF WAV only; convert it, as in: ffmpeg -i in.wav -rf64 never out.wav",
-    "has chunks that do not lead to its audio (it was measured by searching for them), and cdrdao refuses it as a "
-    "corrupted WAVE file; rewrite it, as in: sox in.wav out.wav",
-    "is big-endian (RIFX), which cdrdao does not read, and its figures above are read wrongly; convert it, as in: "
-    "sox in.wav -L out.wav",
-};
-
-std::string_view burnerRefusal(const WavInfo& info)
+// by their layout, and by a data size of 0.
+std::string burnerRefusal(std::string_view name, const WavInfo& info)
 {
-    if (info.layout != WavLayout::riff)
-        return layoutRefusals[static_cast<size_t>(info.layout)];
+    switch (info.layout) {
+    case WavLayout::riff:
+        break;
+    case WavLayout::dataBeforeFormat:
+        return join({"has its audio before its format chunk, and cdrdao refuses it as a corrupted WAVE file; rewrite "
+                     "it, as in: ", soxCommand(name)});
+    case WavLayout::rf64:
+        return join({"is an RF64 file, and cdrdao reads RIFF WAV only; convert it, as in: ffmpeg -i ", quoted(name),
+                     " -rf64 never ", quoted(cdName(name))});
+    case WavLayout::scanned:
+        if (info.chunkLimitReached)
+            return join({"has more than ", std::to_string(maxChunks), " chunks before its audio, more than any "
+                         "writer makes (it was measured by searching for them); rewrite it, as in: ",
+                         soxCommand(name)});
+        return join({"has chunks that do not lead to its audio (it was measured by searching for them), and cdrdao "
+                     "refuses it as a corrupted WAVE file; rewrite it, as in: ", soxCommand(name)});
+    case WavLayout::rifx:
+        return join({"is big-endian (RIFX), which cdrdao does not read; convert it, as in: ", soxCommand(name)});
+    }
     if (info.length == DataLength::zero)
-        return "declares a data size of 0, as WAV files written through a pipe by mpg123 or faad do, and cdrdao "
-               "finds no audio in it; rewrite its header, as in: sox in.wav out.wav";
+        return join({"declares a data size of 0, as WAV files written through a pipe by mpg123 or faad do, and "
+                     "cdrdao finds no audio in it; rewrite it with its audio, as in: ",
+                     soxCommand(name, "--ignore-length")});
+    if (info.trailingTagBytes > 0) {
+        const auto audioFrames = static_cast<int64_t>((info.dataSize - info.trailingTagBytes) / info.frameBytes);
+        return join({"was written through a pipe and ends in a ", std::to_string(info.trailingTagBytes),
+                     "-byte tag chunk after its audio, which cdrdao burns as loud noise at the end of the track; "
+                     "cut it off, as in: ", soxCommand(name, "", join({"trim 0 ", std::to_string(audioFrames), "s"}))});
+    }
     return "";
 }
 
 void checkHeaders(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
 {
     for (const Row& row : wavRows(table))
-        if (const std::string_view refusal = burnerRefusal(table.wavFile(row).info); !refusal.empty())
+        if (const std::string refusal = burnerRefusal(row.lineText, table.wavFile(row).info); !refusal.empty())
             findings.push_back({row.lineNumber, join({row.lineText, " ", refusal})});
 }
 
@@ -151,8 +158,8 @@ void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<
         const WavInfo& info = file.info;
         if (!isCdAudio(info))
             findings.push_back({row.lineNumber, join({name, " is ", describeFormat(info),
-                                                      ", but a CD takes 44100 Hz, 16-bit, stereo PCM; convert it "
-                                                      "first (sox can)"})});
+                                                      ", but a CD takes 44100 Hz, 16-bit, stereo PCM; convert it, "
+                                                      "as in: ", soxCommand(name)})});
         const int64_t present = framesPresent(file);
         if (present < info.sampleFrames)
             findings.push_back({row.lineNumber,
@@ -161,13 +168,45 @@ void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<
                                       length(cdFramesFloor(info.sampleFrames, info.sampleRate)),
                                       " (min:sec:frames) its header declares, as a cut-off file does; the disc gets "
                                       "only what is there"})});
-        // Silence after the last track is not heard.
-        if (isCdAudio(info) && file.dataBytesPresent % sectorBytes != 0 && &file != &table.wavFiles.back())
-            findings.push_back({row.lineNumber,
-                                join({name, " does not fill whole CD sectors of 2352 bytes (",
-                                      std::to_string(file.dataBytesPresent % sectorBytes),
-                                      " bytes over), so the burner pads the track with silence, a gap in gapless "
-                                      "music; trim or pad it to a multiple of 588 sample frames"})});
+    }
+}
+
+// A burner pads CD audio that does not fill whole sectors with up to 587
+// sample frames of silence, 13 ms, at its end. That is heard only where the
+// music runs on into the next file, without a pregap between; shntool fix
+// moves each such boundary into the next file instead, over a run of files
+// that play into each other.
+void checkPadding(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+{
+    const auto rows = wavRows(table);
+    std::vector<bool> pregapBefore(rows.size(), false);
+    for (const Track& track : tracks)
+        if (track.startRow == track.fileRow && track.pregapRow >= 0)
+            pregapBefore[static_cast<size_t>(table.rows[track.fileRow].wavIndex)] = true;
+    // Only the ending of CD audio in part sectors is read, and never the last file's.
+    const auto playsOn = [&](size_t at) {
+        return table.wavFiles[at].ending == Ending::music && at + 1 < rows.size() && !pregapBefore[at + 1];
+    };
+    for (size_t first = 0; first < rows.size(); ++first) {
+        if (!playsOn(first))
+            continue;
+        size_t last = first;
+        std::string padded, command = "shntool fix -r none -k";
+        for (; playsOn(last); ++last) {
+            padded += join({last == first ? "" : playsOn(last + 1) ? ", " : " and ", rows[last].get().lineText});
+            command += ' ' + quoted(rows[last].get().lineText);
+        }
+        command += ' ' + quoted(rows[last].get().lineText);
+        const bool one = last == first + 1;
+        findings.push_back(
+            {rows[first].get().lineNumber,
+             join({padded, one ? " does" : " do", " not fill whole CD sectors, and ", one ? "its" : "their",
+                   " music runs on into ", one ? rows[last].get().lineText : "the next file",
+                   ", so the silence the burner pads ", one ? "it" : "each", " with (up to 13 ms) will be heard as a "
+                   "gap; keep the music gapless by moving ", one ? "the boundary" : "each boundary",
+                   " into the next file: ", command, ", then list the -fixed.wav files it writes in the current "
+                   "folder in their place"})});
+        first = last;
     }
 }
 
@@ -185,8 +224,7 @@ std::string soundFileAdvice(std::string_view text)
     for (const std::string_view ending : {".flac", ".mp3", ".ogg", ".opus", ".aiff", ".aif", ".m4a"})
         if (endsWithInAnyCase(text, ending))
             return join({text, " is left off the disc, since a cue sheet for a CD takes WAV files only; convert "
-                               "it first, as in: ffmpeg -i \"", text, "\" -ar 44100 -ac 2 \"",
-                         text.substr(0, text.size() - ending.size()), ".wav\""});
+                               "it first, as in: ", ffmpegCommand(text)});
     return "";
 }
 
@@ -389,9 +427,9 @@ void checkListEnd(const TrackTable& table, const std::vector<Track>&, std::vecto
 using Rule = void (*)(const TrackTable&, const std::vector<Track>&, std::vector<Finding>&);
 
 // Findings on one line come in this order.
-constexpr Rule rules[] = {checkNames,        checkHeaders,    checkFiles,      checkTimeTexts,
-                          checkIgnoredLines, checkPregaps,    checkSplits,     checkTrackLengths,
-                          checkTrackCount,   checkListEnd,    checkDiscLength};
+constexpr Rule rules[] = {checkNames,   checkHeaders,      checkFiles,   checkPadding,
+                          checkTimeTexts, checkIgnoredLines, checkPregaps, checkSplits,
+                          checkTrackLengths, checkTrackCount, checkListEnd, checkDiscLength};
 
 }  // namespace
 

@@ -69,7 +69,9 @@ std::optional<Failure> measureFiles(TrackTable& table, const std::string& listNa
     const std::string listFolder = folderOf(listName);
     std::optional<Failure> first;
     for (const Row& row : wavRows(table)) {
-        auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)]);
+        // How the audio ends matters only where another file follows.
+        const bool last = row.wavIndex + 1 == static_cast<int>(table.wavFiles.size());
+        auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)], !last);
         if (!failure)
             continue;
         // Only for a file that is missing: one that opens costs no more calls.

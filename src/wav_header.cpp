@@ -8,6 +8,9 @@
 #include <string>
 #include <utility>
 
+#include "advice.h"
+#include "file_kind.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,23 +29,36 @@ size_t findTag(std::string_view header, std::string_view tag)
     return notFound;
 }
 
+// A RIFX file holds every number big-endian.
+int field16(const char* bytes, bool bigEndian)
+{
+    const int value = Assem2(bytes);
+    return bigEndian ? (value >> 8 | value << 8) & 0xFFFF : value;
+}
+
+uint32_t field32(const char* bytes, bool bigEndian)
+{
+    const uint32_t value = Assem4(bytes);
+    return bigEndian ? value >> 24 | (value >> 8 & 0xFF00) | (value << 8 & 0xFF0000) | value << 24 : value;
+}
+
 // The fields of a format chunk whose id starts bytes.
 void readFormat(const char* bytes, WavInfo& info)
 {
-    info.formatCode = Assem2(bytes + 8);
-    info.channels = Assem2(bytes + 10);
-    info.sampleRate = Assem4(bytes + 12);
-    info.blockAlign = Assem2(bytes + 20);
-    info.bitsPerSample = Assem2(bytes + 22);
+    const bool bigEndian = info.layout == WavLayout::rifx;
+    info.formatCode = field16(bytes + 8, bigEndian);
+    info.channels = field16(bytes + 10, bigEndian);
+    info.sampleRate = field32(bytes + 12, bigEndian);
+    info.blockAlign = field16(bytes + 20, bigEndian);
+    info.bitsPerSample = field16(bytes + 22, bigEndian);
 }
 
 // The bytes of a sample frame: the block align where it is channels times a
 // container that holds the bits, as 20-bit samples in 3 bytes or 24 in 4;
 // otherwise, and for a header found by the search, the bits shifted right
 // by 3.
-int frameBytes(const WavInfo& info)
+int frameBytes(const WavInfo& info, bool walked)
 {
-    const bool walked = info.layout != WavLayout::scanned && info.layout != WavLayout::rifx;
     const int container = info.blockAlign % info.channels == 0 ? info.blockAlign / info.channels : 0;
     if (walked && container * 8 >= info.bitsPerSample && container * 8 < info.bitsPerSample + 16)
         return info.blockAlign;
@@ -50,11 +66,11 @@ int frameBytes(const WavInfo& info)
 }
 
 // The length in sample frames, once both chunks are read.
-WavInfo measured(WavInfo info)
+WavInfo measured(WavInfo info, bool walked)
 {
     if (info.channels == 0 || (info.bitsPerSample >> 3) == 0 || info.sampleRate == 0)
         return {.status = WavStatus::unsupported, .formatCode = info.formatCode};
-    info.frameBytes = frameBytes(info);
+    info.frameBytes = frameBytes(info, walked);
     info.sampleFrames = static_cast<int64_t>(info.dataSize / static_cast<uint64_t>(info.frameBytes));
     return info;
 }
@@ -64,6 +80,7 @@ WavInfo measured(WavInfo info)
 WavInfo scanForTags(std::string_view header)
 {
     WavInfo info;
+    info.layout = header.starts_with("RIFX") ? WavLayout::rifx : WavLayout::scanned;
     const size_t format = findTag(header, "fmt");
     if (format == notFound || format + 24 > header.size())
         return {WavStatus::noFormat};
@@ -72,20 +89,34 @@ WavInfo scanForTags(std::string_view header)
     const size_t data = findTag(header, "data");
     if (data == notFound || data + 8 > header.size())
         return {WavStatus::noData};
-    info.dataSize = Assem4(header.data() + data + 4);
+    info.dataSize = field32(header.data() + data + 4, info.layout == WavLayout::rifx);
     info.dataStart = data + 8;
-    info.layout = header.starts_with("RIFX") ? WavLayout::rifx : WavLayout::scanned;
     return info;
 }
 
-// size bytes at offset, from head when it holds them or the whole file.
-std::string_view bytesAt(std::string_view head, uint64_t fileSize, const ReadAt& readAt, uint64_t offset, size_t size)
+// The file as the parser sees it: the head, and the last block read beyond it.
+struct FileBytes {
+    std::string_view head;
+    uint64_t size;
+    const ReadAt& readAt;
+    uint64_t blockStart = 0;
+    std::string_view block;
+};
+
+// count bytes at offset, fewer at the end of the file: from the head or the
+// last block when they hold them, else from a new block read there.
+std::string_view bytesAt(FileBytes& file, uint64_t offset, size_t count)
 {
-    if (offset >= fileSize)
+    if (offset >= file.size)
         return {};
-    if (offset + size <= head.size() || head.size() >= fileSize)
-        return offset < head.size() ? head.substr(offset, size) : std::string_view{};
-    return readAt(offset, size);
+    if (offset + count <= file.head.size() || file.head.size() >= file.size)
+        return offset < file.head.size() ? file.head.substr(offset, count) : std::string_view{};
+    const uint64_t blockEnd = file.blockStart + file.block.size();
+    if (offset < file.blockStart || offset >= blockEnd || (offset + count > blockEnd && blockEnd < file.size)) {
+        file.block = file.readAt(offset, blockBytes);
+        file.blockStart = offset;
+    }
+    return file.block.substr(static_cast<size_t>(offset - file.blockStart), count);
 }
 
 uint64_t assem8(const char* bytes)
@@ -100,21 +131,24 @@ enum class Walk { found, lost, tooManyChunks };
 // an even length, until both the format and the data chunk are found. RF64
 // gives the data's size in a ds64 chunk before it. info is left unfinished
 // unless the walk finds both.
-Walk walkChunks(std::string_view head, uint64_t fileSize, const ReadAt& readAt, WavInfo& info)
+Walk walkChunks(FileBytes& file, WavInfo& info)
 {
+    const std::string_view head = file.head;
     const std::string_view form = head.substr(0, 4);
-    if (head.size() < 12 || (form != "RIFF" && form != "RF64" && form != "BW64") || head.substr(8, 4) != "WAVE")
+    if (head.size() < 12 || !startsLikeWav(form) || head.substr(8, 4) != "WAVE")
         return Walk::lost;
-    info.layout = form == "RIFF" ? WavLayout::riff : WavLayout::rf64;
+    info.layout = form == "RIFF" ? WavLayout::riff : form == "RIFX" ? WavLayout::rifx : WavLayout::rf64;
+    const bool bigEndian = info.layout == WavLayout::rifx;
+    const uint64_t fileSize = file.size;
     bool haveFormat = false;
     bool haveData = false;
     uint64_t offset = 12;
     for (int chunk = 0; chunk < maxChunks; ++chunk) {
-        const std::string_view bytes = bytesAt(head, fileSize, readAt, offset, chunkHeaderBytes);
+        const std::string_view bytes = bytesAt(file, offset, chunkHeaderBytes);
         if (offset + 8 > fileSize || bytes.size() < 8)
             return Walk::lost;
         const std::string_view id = bytes.substr(0, 4);
-        uint64_t size = Assem4(bytes.data() + 4);
+        uint64_t size = field32(bytes.data() + 4, bigEndian);
         if (id == "data" && size == 0xFFFFFFFF && info.layout == WavLayout::rf64)
             size = info.dataSize;  // from the ds64 chunk
         const uint64_t end = offset + 8 + size;
@@ -134,7 +168,8 @@ Walk walkChunks(std::string_view head, uint64_t fileSize, const ReadAt& readAt, 
             readFormat(bytes.data(), info);
             haveFormat = true;
         } else if (id == "ds64" && size >= 16 && bytes.size() >= chunkHeaderBytes && !haveData) {
-            info.dataSize = assem8(bytes.data() + 16);
+            // No file can hold more than a signed 64-bit offset reaches.
+            info.dataSize = std::min<uint64_t>(assem8(bytes.data() + 16), INT64_MAX);
         }
         if (haveFormat && haveData)
             return Walk::found;
@@ -166,21 +201,27 @@ uint64_t trailingChunkBytes(std::string_view tail)
 }
 
 // A writer that cannot seek back leaves a placeholder for the data size: a
-// huge one (ffmpeg 0xFFFFFFFF, lame 0x7FFFFFFF, sox and mpv 0x7FFFF000,
-// GStreamer 0x7FFF0000), or 0 (mpg123 and faad). No CD file declares three
-// hours and ends early, so such a file's audio runs to its end, less a chunk
-// appended after it.
-void measureStreamed(std::string_view head, uint64_t fileSize, const ReadAt& readAt, WavInfo& info)
+// huge one (ffmpeg 0xFFFFFFFF, lame and opusdec 0x7FFFFFFF, sox and mpv
+// 0x7FFFF000, GStreamer 0x7FFF0000), or 0 (mpg123 and faad). No CD file
+// declares three hours and ends early, so such a file's audio runs to its
+// end, as a burner reads it: a tag chunk appended after it included, which
+// is noted. A size of 0 makes a burner find no audio; what it was meant to
+// hold ends before such a chunk.
+void measureStreamed(FileBytes& file, WavInfo& info)
 {
-    const uint64_t held = fileSize - std::min(fileSize, info.dataStart);
+    const uint64_t held = file.size - std::min(file.size, info.dataStart);
     const bool placeholder = info.dataSize >= 0x7FFF0000 && info.dataSize > held;
     if (!placeholder && !(info.dataSize == 0 && held > 0))
         return;
-    const size_t tail = static_cast<size_t>(std::min<uint64_t>(held, tailBytes));
-    const uint64_t audio = held - trailingChunkBytes(bytesAt(head, fileSize, readAt, fileSize - tail, tail));
-    if (placeholder || audio > 0) {
-        info.length = placeholder ? DataLength::streamed : DataLength::zero;
-        info.dataSize = audio;
+    const size_t tail = static_cast<size_t>(std::min<uint64_t>(held, blockBytes));
+    const uint64_t tag = trailingChunkBytes(bytesAt(file, file.size - tail, tail));
+    if (placeholder) {
+        info.length = DataLength::streamed;
+        info.dataSize = held;
+        info.trailingTagBytes = tag;
+    } else if (held > tag) {
+        info.length = DataLength::zero;
+        info.dataSize = held - tag;
     }
 }
 
@@ -220,8 +261,24 @@ ssize_t readFully(int fd, char* buffer, size_t size, uint64_t offset)
     return static_cast<ssize_t>(total);
 }
 
+// Why a file whose chunks were not found is no WAV file, from its first
+// bytes; empty when it starts like one.
+std::string notWavReason(std::string_view head, const char* wavName)
+{
+    if (head.empty())
+        return "the file is empty";
+    if (startsLikeWav(head))
+        return "";
+    const std::string_view kind = fileKind(head);
+    if (!kind.empty() && kind != "RIFF" && kind != "PNG" && kind != "JPEG" && kind != "PDF" && kind != "ZIP")
+        return std::string("this is ") + (kind[0] == 'A' || kind[0] == 'M' || kind[0] == 'O' ? "an " : "a ") +
+               std::string(kind) + " file, not a WAV file; convert it first, as in: " + ffmpegCommand(wavName);
+    return "it has no RIFF header, so it is no WAV file: raw samples, perhaps, as opusdec writes them to a pipe; "
+           "decode again with a header, as in: opusdec --force-wav in.opus " + quoted(wavName);
+}
+
 // Why a file cannot be measured, in the user's terms; none when it can.
-std::optional<Failure> headerFailure(const WavInfo& info, const char* wavName)
+std::optional<Failure> headerFailure(const WavInfo& info, std::string_view head, const char* wavName)
 {
     if (info.status == WavStatus::ok)
         return std::nullopt;
@@ -230,15 +287,17 @@ std::optional<Failure> headerFailure(const WavInfo& info, const char* wavName)
                        wavName,
                        isCompressed(info.formatCode)
                            ? formatName(info.formatCode) + ", a compressed format, which a CD cannot take; decode "
-                                                           "it to PCM first, as in: ffmpeg -i in.wav -c:a pcm_s16le "
-                                                           "-ar 44100 -ac 2 out.wav"
+                                                           "it to PCM first, as in: " + ffmpegCommand(wavName)
                            : "the header declares 0 channels, 0 Hz or fewer than 8 bits per sample"};
     const bool noFormat = info.status == WavStatus::noFormat;
-    std::string reason = noFormat ? "no format chunk" : "no data chunk";
+    std::string reason = notWavReason(head, wavName);
+    if (reason.empty())
+        reason = noFormat ? "no format chunk" : "no data chunk";
     // In two steps: GCC 12 for armhf takes the one expression for an overlapping copy.
     if (info.chunkLimitReached) {
         reason = "more than ";
-        reason += std::to_string(maxChunks) + " chunks before the audio; rewrite the file, as in: sox in.wav out.wav";
+        reason += std::to_string(maxChunks) + " chunks before the audio, more than any writer makes; rewrite the "
+                  "file, as in: " + soxCommand(wavName);
     }
     return Failure{Exit::wavProblem,
                    noFormat ? "Can't find format chunk in wave file!\n" : "Can't find data block in wave file!\n",
@@ -262,6 +321,11 @@ std::string formatName(int formatCode)
     return std::string("format code ") + code;
 }
 
+bool isCdAudio(const WavInfo& info)
+{
+    return info.formatCode == 1 && info.sampleRate == 44100 && info.bitsPerSample == 16 && info.channels == 2;
+}
+
 bool isCompressed(int formatCode)
 {
     return formatCode != 0 && formatCode != 1 && formatCode != 3 && formatCode != 0xFFFE;
@@ -282,22 +346,46 @@ uint32_t Assem4(const char* bytes)
 WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt)
 {
     WavInfo info;
-    const Walk walk = walkChunks(head, fileSize, readAt, info);
+    FileBytes file{head, fileSize, readAt, 0, {}};
+    const Walk walk = walkChunks(file, info);
     if (walk != Walk::found)
         info = scanForTags(head);
     info.chunkLimitReached = walk == Walk::tooManyChunks;
     if (info.status != WavStatus::ok)
         return info;
-    measureStreamed(head, fileSize, readAt, info);
-    return measured(info);
+    measureStreamed(file, info);
+    return measured(info, walk == Walk::found);
 }
 
-std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file)
+bool isSilent(std::string_view samples)
+{
+    for (size_t at = 0; at + 2 <= samples.size(); at += 2) {
+        const int sample = static_cast<int16_t>(Assem2(samples.data() + at));
+        if (sample > 32 || sample < -32)
+            return false;
+    }
+    return true;
+}
+
+Ending readEnding(const WavFile& file, std::string_view head, const ReadAt& readAt)
+{
+    constexpr int64_t sectorFrames = 588;
+    const WavInfo& info = file.info;
+    const int64_t frames = (file.dataBytesPresent - static_cast<int64_t>(info.trailingTagBytes)) / info.frameBytes;
+    const int64_t from = std::max<int64_t>(frames - sectorFrames, 0);
+    FileBytes bytes{head, info.dataStart + static_cast<uint64_t>(file.dataBytesPresent), readAt, 0, {}};
+    const auto count = static_cast<size_t>((frames - from) * info.frameBytes);
+    return isSilent(bytesAt(bytes, info.dataStart + static_cast<uint64_t>(from * info.frameBytes), count))
+               ? Ending::silent
+               : Ending::music;
+}
+
+std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, bool wantEnding)
 {
     struct stat status;
     const int fd = openRegularFile(wavName, status);
-    std::array<char, headerBytes> head;
-    const ssize_t size = fd < 0 ? -1 : readFully(fd, head.data(), head.size(), 0);
+    std::array<char, headerBytes> buffer;
+    const ssize_t size = fd < 0 ? -1 : readFully(fd, buffer.data(), buffer.size(), 0);
     if (size < 0) {  // errno tells why
         const int error = errno;
         if (fd >= 0)
@@ -305,19 +393,25 @@ std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file)
         return Failure{Exit::wavProblem, std::string("Cannot find file in track list called ") + wavName + "\n",
                        wavName, error ? std::strerror(error) : "not a regular file", error};
     }
-    std::array<char, tailBytes> chunk;
-    const ReadAt readAt = [fd, &chunk](uint64_t offset, size_t size) {
-        const ssize_t count = readFully(fd, chunk.data(), std::min(size, chunk.size()), offset);
-        return std::string_view(chunk.data(), count < 0 ? 0 : static_cast<size_t>(count));
+    std::array<char, blockBytes> block;
+    const ReadAt readAt = [fd, &block](uint64_t offset, size_t count) {
+        const ssize_t read = readFully(fd, block.data(), std::min(count, block.size()), offset);
+        return std::string_view(block.data(), read < 0 ? 0 : static_cast<size_t>(read));
     };
+    const std::string_view head(buffer.data(), static_cast<size_t>(size));
     const auto fileSize = static_cast<uint64_t>(status.st_size);
-    const WavInfo info = parseWavFile({head.data(), static_cast<size_t>(size)}, fileSize, readAt);
-    close(fd);
-    if (auto failure = headerFailure(info, wavName))
+    const WavInfo info = parseWavFile(head, fileSize, readAt);
+    if (auto failure = headerFailure(info, head, wavName)) {
+        close(fd);
         return failure;
+    }
     file.info = info;
     file.dataBytesPresent =
         static_cast<int64_t>(std::min<uint64_t>(info.dataSize, fileSize - std::min(fileSize, info.dataStart)));
+    // A burner pads a part sector with silence, which only music running on is cut by.
+    if (wantEnding && isCdAudio(info) && info.layout == WavLayout::riff && file.dataBytesPresent % 2352 != 0)
+        file.ending = readEnding(file, head, readAt);
+    close(fd);
     file.device = status.st_dev;
     file.inode = status.st_ino;
     return std::nullopt;

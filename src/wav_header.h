@@ -19,8 +19,9 @@ constexpr size_t lastTagOffset = 15000;
 constexpr size_t headerBytes = lastTagOffset + 24;
 // A chunk header and the format fields that follow it.
 constexpr size_t chunkHeaderBytes = 24;
-// Enough for any real file's metadata, few enough to bound a broken one.
-constexpr int maxChunks = 1000;
+// cdrdao walks any number of chunks; no writer puts this many before the
+// audio, and a hostile file is walked no further.
+constexpr int maxChunks = 100000;
 
 enum class WavStatus { ok, noFormat, noData, unsupported };
 
@@ -30,14 +31,14 @@ enum class WavLayout : unsigned char {
     dataBeforeFormat,  // RIFF, the audio first
     rf64,              // RF64 or BW64, its sizes in a ds64 chunk
     scanned,           // chunks that could not be walked; found by the search for ids
-    rifx,              // big-endian RIFF, read by the search as if it were little-endian
+    rifx,              // big-endian RIFF
 };
 
 // Where the length came from.
 enum class DataLength : unsigned char {
     declared,  // the data chunk's size
     streamed,  // a placeholder size from a writer that could not seek back: to the end of the file
-    zero,      // a size of 0 with audio after it: to the end of the file
+    zero,      // a size of 0 with audio after it: to the end of the file, less a tag chunk there
 };
 
 struct WavInfo {
@@ -51,6 +52,9 @@ struct WavInfo {
     int64_t sampleFrames = 0;  // sample frames: one sample for every channel
     uint64_t dataSize = 0;     // the audio's bytes: as declared, or to the end of a streamed file
     uint64_t dataStart = 0;    // the offset of the first audio byte
+    // A streamed file's tag chunk after its audio, which a burner reads as
+    // audio too: counted in dataSize.
+    uint64_t trailingTagBytes = 0;
     WavLayout layout = WavLayout::riff;
     DataLength length = DataLength::declared;
     bool chunkLimitReached = false;  // the walk gave up after maxChunks chunks
@@ -64,27 +68,51 @@ std::string formatName(int formatCode);
 // which names no format.
 bool isCompressed(int formatCode);
 
+// Whether the file holds what a CD plays: 44100 Hz, 16-bit, stereo PCM.
+bool isCdAudio(const WavInfo& info);
+
+// How the audio of a file ends, where that matters: CD audio that does not
+// fill whole sectors, which the burner pads with silence.
+enum class Ending : unsigned char {
+    unread,  // not looked at
+    silent,  // its last 588 sample frames are silence or dither
+    music,   // sound runs to its last sector
+};
+
 // What the reader found in the file of a WAV line.
 struct WavFile {
     WavInfo info;
     int64_t dataBytesPresent = 0;  // no more than the data chunk declares
-    uint64_t device = 0;           // the file's identity, so that it is never overwritten
+    Ending ending = Ending::unread;
+    uint64_t device = 0;  // the file's identity, so that it is never overwritten
     uint64_t inode = 0;
 };
 
-// The most a streamed file's end is read for a chunk after its audio.
-constexpr size_t tailBytes = 4096;
+// The bytes read at once beyond the head: chunk headers come a block at a
+// time, and the end of a streamed file in one.
+constexpr size_t blockBytes = 16384;
 
-// Reads up to size bytes (chunkHeaderBytes or tailBytes) of the file from
-// offset on; fewer at its end.
+// Reads up to size bytes (at most blockBytes) of the file from offset on;
+// fewer at its end.
 using ReadAt = std::function<std::string_view(uint64_t offset, size_t size)>;
 
 // Parses a WAV file from its first bytes (head, at most headerBytes of them)
-// and its size. The file is read by its chunks; readAt is called only for a
-// chunk header beyond head, and for the end of a streamed file. A file whose
-// chunks cannot be walked is searched for the ids "fmt" and "data" at even
-// offsets instead, which finds headers that some writers get wrong.
+// and its size. The file is read by its chunks; readAt is called only for
+// chunk headers beyond head, a block at a time, and for the end of a
+// streamed file. A file whose chunks cannot be walked is searched for the ids
+// "fmt" and "data" at even offsets instead, which finds headers that some
+// writers get wrong.
 WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt);
 
+// Whether samples, 16-bit little-endian, are all within ±32 (-60 dBFS):
+// silence, or the dither a fade-out ends in.
+bool isSilent(std::string_view samples);
+
+// How the audio of file ends, read through readAt: the last sector of the
+// audio before any tag chunk after it.
+Ending readEnding(const WavFile& file, std::string_view head, const ReadAt& readAt);
+
 // Measures the WAV file wavName into file, or says why it cannot be used.
-std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file);
+// With wantEnding, CD audio that does not fill whole sectors gets its
+// ending read too, which costs one more read.
+std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, bool wantEnding);

@@ -22,9 +22,10 @@ SECTOR = 2352
 SECOND = 75 * SECTOR  # bytes of CD audio
 
 
-def write_wav(path, audio_bytes, rate=44100, channels=2, bits=16, code=1, layout='riff', declared=None):
+def write_wav(path, audio_bytes, rate=44100, channels=2, bits=16, code=1, layout='riff', declared=None, tags=b''):
     """layout: riff; data-first, the data chunk before fmt; rf64, sizes in ds64.
-    declared: the data size the header gives, as a pipe writer leaves it."""
+    declared: the data size the header gives, as a pipe writer leaves it.
+    tags: a chunk written after the audio, as GStreamer does through a pipe."""
     align = channels * bits // 8
     fields = struct.pack('<HHIIHH', code, channels, rate, rate * align, align, bits)
     if code == 0xFFFE:  # extensible: valid bits, channel mask, PCM subformat
@@ -47,11 +48,17 @@ def write_wav(path, audio_bytes, rate=44100, channels=2, bits=16, code=1, layout
             out.write(b'RIFF' + struct.pack('<I', 4 + len(fmt) + 8 + audio_bytes) + b'WAVE' + fmt)
             out.write(b'data' + struct.pack('<I', size))
         out.truncate(out.tell() + audio_bytes)
+        out.seek(0, 2)
+        out.write(tags)
 
 
 def cd_time(frames):
     return '%02d:%02d:%02d' % (frames // 4500, frames // 75 % 60, frames % 75)
 
+
+# GStreamer's wavenc appends its tags after the audio: a title and an artist.
+GSTREAMER_TAGS = b'LIST' + struct.pack('<I', 32) + b'INFOINAM' + struct.pack('<I', 6) + b'Night\0IART' + \
+    struct.pack('<I', 6) + b'Band\0\0'
 
 # How writers through a pipe leave the data size: ffmpeg, lame, sox, GStreamer.
 PLACEHOLDERS = [0xFFFFFFFF, 0x7FFFFFFF, 0x7FFFF000, 0x7FFF0000]
@@ -65,12 +72,17 @@ def project(rng, folder, clean):
         seconds = rng.randint(8, 40)
         flaw = None if clean or rng.random() < 0.5 else rng.choice(
             ['rate', 'mono', 'bits', 'float', 'extensible', 'short', 'sector', 'wave-name', 'long-name',
-             'data-first', 'rf64', 'zero-size'])
+             'data-first', 'rf64', 'zero-size', 'pipe-tags'])
         if flaw == 'wave-name':
             name = 'take %d.wave' % number
         elif flaw == 'long-name':
             name = 'n' * rng.randint(148, 200) + '.wav'
         lines.append(name)
+        if flaw == 'pipe-tags':
+            # GStreamer's tags after audio that ends short of a sector: a burner
+            # reads both, into one more sector than the audio alone.
+            write_wav(os.path.join(folder, name), seconds * SECOND - 20, declared=0x7FFF0000, tags=GSTREAMER_TAGS)
+            continue
         if flaw in (None, 'wave-name', 'long-name', 'data-first', 'rf64', 'zero-size'):
             # Streaming writers put the format first.
             streamed = flaw not in ('data-first', 'rf64') and rng.random() < 0.3
@@ -114,6 +126,29 @@ def disc_frames(report, lines):
     return frames
 
 
+def file_spans(cdrdao_output, lines):
+    """Each file's sectors on the disc by cdrdao; None for a file that cdrdao
+    reads as raw samples, or one split into tracks, where a faulty split may
+    move sectors between files."""
+    starts = [int(frames) for frames in re.findall(r'START +\S+\( *(\d+)\)', cdrdao_output)]
+    ends = [int(frames) for frames in re.findall(r'END\*? +\S+\( *(\d+)\)', cdrdao_output)]
+    files, track = [], 0
+    for index, line in enumerate(lines):
+        if index == 0 or '.wav' in line:
+            files.append((line.endswith('.wav'), []))
+        elif not line.startswith('S'):
+            continue
+        files[-1][1].append(track)
+        track += 1
+    if len(starts) != track or len(ends) != track:
+        return []
+    return [ends[tracks[0]] - starts[tracks[0]] if wav and len(tracks) == 1 else None for wav, tracks in files]
+
+
+def report_lengths(report):
+    return [(int(m) * 60 + int(s)) * 75 + int(f) for m, s, f in re.findall(r'(?m)^\d+\t.*\t\t(\d+):(\d+):(\d+)$', report)]
+
+
 def run(command, folder):
     result = subprocess.run(command, cwd=folder, capture_output=True, text=True, errors='replace')
     return result.returncode, result.stdout, result.stderr
@@ -147,6 +182,11 @@ def main():
                 problem = 'a clean project gives warnings'
             elif clean and (not ends or int(ends[-1]) != disc_frames(report, lines)):
                 problem = 'the report and cdrdao differ on the length: %s' % (ends[-1:] or 'no END')
+            elif cdrdao[0] == 0 and any(span is not None and not length <= span <= length + 1 for length, span in
+                                        zip(report_lengths(report), file_spans(cdrdao[1], lines))):
+                # The report truncates a file's length; cdrdao pads it to whole sectors.
+                problem = 'a file\'s length in the report is not what cdrdao burns: %s against %s' % (
+                    report_lengths(report), file_spans(cdrdao[1], lines))
             checked += 1
             complaints += cdrdao_says or cueprint_says
             if problem:

@@ -35,6 +35,7 @@ struct File {
     int formatCode = 1;
     WavLayout layout = WavLayout::riff;
     DataLength length = DataLength::declared;
+    Ending ending = Ending::unread;
 };
 
 struct DiscCase {
@@ -56,7 +57,23 @@ const DiscCase discCases[] = {
       {8 * second, -1, 44100, 2, 32, 3}, {8 * second, -1, 44100, 2, 16, 0xFFFE}},
      {{1, "48000 Hz"}, {2, "mono"}, {3, "24-bit"}, {4, "floating point"}, {5, "0xFFFE"}}},
     {"CutOff", "a.wav\n", {{10 * second, 5 * second}}, {{1, "holds 0:5:0 of audio, less than the 0:10:0"}}},
-    {"PartSectorButTheLast", "a.wav\nb.wav\n", {{4 * second + 4}, {4 * second + 4}}, {{1, "4 bytes over"}}},
+    // Padding is heard only where the music runs on into the next file.
+    {"PartSectorButTheLast", "a.wav\nb.wav\n",
+     {{.declaredBytes = 4 * second + 4, .ending = Ending::music}, {.declaredBytes = 4 * second + 4, .ending = Ending::music}},
+     {{1, "a.wav does not fill whole CD sectors, and its music runs on into b.wav, so the silence the burner pads it "
+          "with (up to 13 ms) will be heard as a gap; keep the music gapless by moving the boundary into the next "
+          "file: shntool fix -r none -k \"a.wav\" \"b.wav\", then list the -fixed.wav files"}}},
+    {"PaddingAfterSilenceOrBeforeAPregap", "a.wav\nb.wav\nc.wav\nP 00:01:00\n",
+     {{.declaredBytes = 4 * second + 4, .ending = Ending::silent}, {.declaredBytes = 4 * second + 4, .ending = Ending::music},
+      {4 * second}},
+     {}},
+    {"GaplessRunOfFiles", "a.wav\nb.wav\nc.wav\nd.wav\ne.wav\n",
+     {{4 * second}, {.declaredBytes = 4 * second + 8, .ending = Ending::music},
+      {.declaredBytes = 4 * second + 8, .ending = Ending::music}, {.declaredBytes = 4 * second + 8, .ending = Ending::music},
+      {4 * second}},
+     {{2, "b.wav, c.wav and d.wav do not fill whole CD sectors, and their music runs on into the next file, so the "
+          "silence the burner pads each with (up to 13 ms) will be heard as a gap; keep the music gapless by moving "
+          "each boundary into the next file: shntool fix -r none -k \"b.wav\" \"c.wav\" \"d.wav\" \"e.wav\""}}},
     {"ShortTracks", "a.wav\nb.wav\nS 00:02:00\nS 00:08:00\n", {{3 * second}, {10 * second}},
      {{1, "track 1 (a.wav) lasts 0:3:0"}, {2, "track 2 (b.wav) lasts 0:2:0"},
       {4, "track 4 (b.wav from 00:08:00) lasts 0:2:0"}}},
@@ -131,6 +148,7 @@ TrackTable measuredTable(std::string& list, const std::vector<File>& files)
                      .layout = facts.layout,
                      .length = facts.length},
             .dataBytesPresent = facts.presentBytes < 0 ? facts.declaredBytes : facts.presentBytes,
+            .ending = facts.ending,
         };
     }
     return table;

@@ -20,6 +20,17 @@ std::string le32(uint32_t value)
     return le16(value & 0xFFFF) + le16(value >> 16);
 }
 
+std::string be32(uint32_t value)
+{
+    const std::string little = le32(value);
+    return {little.rbegin(), little.rend()};
+}
+
+std::string be16(unsigned value)
+{
+    return be32(value).substr(2);
+}
+
 std::string chunk(const std::string& id, const std::string& body)
 {
     return id + le32(static_cast<uint32_t>(body.size())) + body;
@@ -45,6 +56,34 @@ std::string wav(const std::string& chunks)
 std::string canonical(unsigned channels, uint32_t rate, unsigned bits, uint32_t size)
 {
     return wav(formatChunk(channels, rate, bits) + dataHeader(size));
+}
+
+// A big-endian RIFX file: every number, the samples too, most significant byte first.
+std::string rifx(unsigned channels, uint32_t rate, unsigned bits, uint32_t size)
+{
+    const unsigned align = channels * (bits / 8);
+    const std::string format = "fmt " + be32(16) + be16(1) + be16(channels) + be32(rate) + be32(rate * align) +
+                               be16(align) + be16(bits);
+    return "RIFX" + be32(static_cast<uint32_t>(format.size() + 12 + size)) + "WAVE" + format + "data" + be32(size);
+}
+
+// A file that cannot be walked, as it does not start with RIFF.
+std::string unwalkable(const std::string& file)
+{
+    return "RIFQ" + file.substr(4);
+}
+
+std::string audio(size_t bytes)
+{
+    return std::string(bytes, '\x55');
+}
+
+std::string manyChunks(int count)
+{
+    std::string chunks;
+    for (int at = 0; at < count; ++at)
+        chunks += chunk("JUNK", std::string(8, 'j'));  // past the reach of the search
+    return wav(chunks + formatChunk(2, 44100, 16) + dataHeader(4)) + audio(4);
 }
 
 // Zeros with a chunk id laid at an exact offset.
@@ -92,11 +131,15 @@ const HeaderCase headerCases[] = {
     {"LargeChunkBeforeData", wav(formatChunk(2, 44100, 16) + chunk("JUNK", std::string(20000, 'j')) + dataHeader(529200)),
      WavStatus::ok, 44100, 132300, 1},
     {"LargeChunksBeforeBoth", wav(chunk("JUNK", std::string(20000, 'j')) + formatChunk(2, 48000, 24) +
-                                 chunk("bext", std::string(30000, 'b')) + dataHeader(600)), WavStatus::ok, 48000, 100, 3},
+                                 chunk("bext", std::string(30000, 'b')) + dataHeader(600)), WavStatus::ok, 48000, 100, 2},
+    // Chunk headers beyond the head are read a block at a time.
+    {"ManySmallChunksBeforeFormat", manyChunks(1500), WavStatus::ok, 44100, 1, 1},
     // Chunks that lead nowhere fall back on the search for ids.
     {"ChunkPastTheEndFallsBack", wav(formatChunk(1, 8000, 8) + chunk("JUNK", "ab").replace(4, 4, le32(99999)) +
                                      dataHeader(7)), WavStatus::ok, 8000, 7},
-    {"NoRiffFallsBack", "RIFX" + canonical(1, 8000, 8, 9).substr(4), WavStatus::ok, 8000, 9},
+    {"NoRiffFallsBack", unwalkable(canonical(1, 8000, 8, 9)), WavStatus::ok, 8000, 9},
+    {"RifxIsBigEndian", rifx(2, 44100, 16, 176400), WavStatus::ok, 44100, 44100},
+    {"RifxSearchedIsBigEndian", rifx(1, 48000, 24, 3000).replace(16, 4, be32(99)), WavStatus::ok, 48000, 1000},
     {"ShortFormatFallsBack", wav(chunk("fmt ", std::string(14, '\0')) + dataHeader(4)), WavStatus::unsupported, 0, 0},
     {"Canonical16BitStereo", canonical(2, 44100, 16, 40000000), WavStatus::ok, 44100, 10000000},
     {"EightBitMono", canonical(1, 22050, 8, 22050), WavStatus::ok, 22050, 22050},
@@ -109,7 +152,7 @@ const HeaderCase headerCases[] = {
     {"JunkBeforeData", wav(formatChunk(2, 96000, 32) + chunk("JUNK", std::string(4000, 'j')) + dataHeader(800)),
      WavStatus::ok, 96000, 100},
     {"ScanTakesFirstDataBytesEvenInsideAnotherChunk",
-     "RIFX" + wav(formatChunk(1, 8000, 8) + chunk("LIST", std::string("ab") + dataHeader(123)) + dataHeader(999)).substr(4),
+     unwalkable(wav(formatChunk(1, 8000, 8) + chunk("LIST", std::string("ab") + dataHeader(123)) + dataHeader(999))),
      WavStatus::ok, 8000, 123},
     {"FormatIdComparedOnThreeBytes", placed(36, dataHeader(10), placed(12, "fmtX" + formatChunk(1, 8000, 8).substr(4))),
      WavStatus::ok, 8000, 10},
@@ -168,12 +211,8 @@ struct LengthCase {
     int64_t sampleFrames;
     DataLength length = DataLength::declared;
     WavLayout layout = WavLayout::riff;
+    uint64_t trailingTagBytes = 0;  // burned as audio at the end of the track
 };
-
-std::string audio(size_t bytes)
-{
-    return std::string(bytes, '\x55');
-}
 
 std::string rf64(uint64_t dataSize)
 {
@@ -191,8 +230,11 @@ const LengthCase lengthCases[] = {
     {"Ffmpeg", canonical(2, 44100, 16, 0xFFFFFFFF) + audio(400), 100, DataLength::streamed},
     {"Lame", canonical(2, 44100, 16, 0x7FFFFFFF) + audio(402), 100, DataLength::streamed},
     {"Sox", canonical(2, 44100, 16, 0x7FFFF000) + audio(400), 100, DataLength::streamed},
-    {"GstreamerTagsAfterAudio", canonical(2, 44100, 16, 0x7FFF0000) + audio(400) + gstreamerTags, 100,
-     DataLength::streamed},
+    // A burner reads a placeholder-sized file to its end, tags and all.
+    {"GstreamerTagsAfterAudio", canonical(2, 44100, 16, 0x7FFF0000) + audio(400) + gstreamerTags, 127,
+     DataLength::streamed, WavLayout::riff, 111},
+    {"TagsAfterAudioOddSize", canonical(2, 44100, 16, 0xFFFFFFFF) + audio(400) + chunk("id3 ", "ID3abc") + '\0', 103,
+     DataLength::streamed, WavLayout::riff, 15},
     {"Mpg123ZeroSize", canonical(2, 44100, 16, 0) + audio(400), 100, DataLength::zero},
     {"ZeroSizeAndNothingAfter", canonical(2, 44100, 16, 0), 0},
     {"ZeroSizeAndTagsAfter", canonical(2, 44100, 16, 0) + gstreamerTags, 0},
@@ -200,8 +242,9 @@ const LengthCase lengthCases[] = {
     {"TwentyBitsInThreeBytes", wav(formatChunk(2, 44100, 20, 6) + dataHeader(600)) + audio(600), 100},
     {"TwentyFourBitsInFourBytes", wav(formatChunk(2, 44100, 24, 8) + dataHeader(800)) + audio(800), 100},
     {"AlignThatFitsNoContainer", wav(formatChunk(2, 44100, 16, 8) + dataHeader(800)) + audio(800), 200},
-    {"ScanKeepsBitsRule", "RIFX" + wav(formatChunk(2, 44100, 24, 8) + dataHeader(600)).substr(4) + audio(600), 100,
-     DataLength::declared, WavLayout::rifx},
+    {"ScanKeepsBitsRule", unwalkable(wav(formatChunk(2, 44100, 24, 8) + dataHeader(600))) + audio(600), 100,
+     DataLength::declared, WavLayout::scanned},
+    {"Rifx", rifx(2, 44100, 16, 400) + audio(400), 100, DataLength::declared, WavLayout::rifx},
     {"DataBeforeFormat", wav(dataHeader(400) + audio(400) + formatChunk(2, 44100, 16)), 100, DataLength::declared,
      WavLayout::dataBeforeFormat},
     {"Rf64", rf64(400) + audio(400), 100, DataLength::declared, WavLayout::rf64},
@@ -219,15 +262,50 @@ TEST(WavHeader, MeasuresTheAudio)
         EXPECT_EQ(info.sampleFrames, testCase.sampleFrames) << testCase.name;
         EXPECT_EQ(info.length, testCase.length) << testCase.name;
         EXPECT_EQ(info.layout, testCase.layout) << testCase.name;
+        EXPECT_EQ(info.trailingTagBytes, testCase.trailingTagBytes) << testCase.name;
     }
 }
 
-std::string manyChunks(int count)
+// Writes file as path, for the reader to open.
+void writeFile(const std::string& path, const std::string& file)
 {
-    std::string chunks;
-    for (int at = 0; at < count; ++at)
-        chunks += chunk("JUNK", std::string(8, 'j'));  // past the reach of the search
-    return wav(chunks + formatChunk(2, 44100, 16) + dataHeader(4)) + audio(4);
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(out && std::fwrite(file.data(), 1, file.size(), out) == file.size() && std::fclose(out) == 0);
+}
+
+// The end of CD audio is read only where a burner's padding could be heard:
+// a part sector, and another file after it.
+TEST(WavHeader, ReadsHowTheAudioEnds)
+{
+    // count 16-bit samples of value.
+    const auto samples = [](int count, int value) {
+        std::string bytes;
+        for (int at = 0; at < count; ++at)
+            bytes += le16(static_cast<unsigned>(value) & 0xFFFF);
+        return bytes;
+    };
+    const struct {
+        const char* name;
+        std::string audio;
+        bool wantEnding;
+        Ending ending;
+    } cases[] = {
+        {"SilentTail", samples(3000, 9000) + samples(1178, 0), true, Ending::silent},
+        {"DitherAtTwo", samples(3000, 9000) + samples(600, -2) + samples(600, 2), true, Ending::silent},
+        {"AtTheThreshold", samples(1177, 32) + samples(1, -32), true, Ending::silent},
+        {"ToneToTheLastSample", samples(3000, 0) + samples(2, -33), true, Ending::music},
+        {"LoudAtTheSectorsStart", samples(4, 0) + samples(1, 5000) + samples(1175, 0), true, Ending::music},
+        {"LastFile", samples(3000, 9000), false, Ending::unread},
+        {"WholeSectors", samples(2352, 9000), true, Ending::unread},
+    };
+    const std::string path = testing::TempDir() + "trelvask_ending.wav";
+    for (const auto& testCase : cases) {
+        writeFile(path, canonical(2, 44100, 16, static_cast<uint32_t>(testCase.audio.size())) + testCase.audio);
+        WavFile measured;
+        ASSERT_FALSE(GET_ATTRIBUTES(path.c_str(), measured, testCase.wantEnding));
+        EXPECT_EQ(measured.ending, testCase.ending) << testCase.name;
+    }
+    std::remove(path.c_str());
 }
 
 // The reason standard error gives for a file that cannot be measured.
@@ -239,15 +317,19 @@ TEST(WavHeader, SaysWhyAFileCannotBeMeasured)
          "IMA ADPCM (code 0x11), a compressed format, which a CD cannot take; decode it to PCM first"},
         {canonical(1, 8000, 4, 4).replace(20, 2, le16(0x1234)) + audio(4), "format code 0x1234, a compressed format"},
         {canonical(0, 8000, 16, 4) + audio(4), "the header declares 0 channels"},
-        {manyChunks(maxChunks), "more than 1000 chunks before the audio"},
+        {manyChunks(maxChunks), "more than 100000 chunks before the audio"},
         {wav(formatChunk(2, 44100, 16)), "no data chunk"},
+        {"", "the file is empty"},
+        {"fLaC" + std::string(40, '\0'), "this is a FLAC file, not a WAV file; convert it first, as in: ffmpeg -i "},
+        {"ID3" + std::string(40, '\0'), "this is an MP3 file"},
+        {audio(4000), "it has no RIFF header, so it is no WAV file: raw samples, perhaps, as opusdec writes them to "
+                      "a pipe; decode again with a header, as in: opusdec --force-wav in.opus"},
     };
     const std::string path = testing::TempDir() + "trelvask_reason.wav";
     for (const auto& [file, reason] : cases) {
-        std::FILE* out = std::fopen(path.c_str(), "wb");
-        ASSERT_TRUE(out && std::fwrite(file.data(), 1, file.size(), out) == file.size() && std::fclose(out) == 0);
+        writeFile(path, file);
         WavFile measured;
-        const std::optional<Failure> failure = GET_ATTRIBUTES(path.c_str(), measured);
+        const std::optional<Failure> failure = GET_ATTRIBUTES(path.c_str(), measured, false);
         ASSERT_TRUE(failure) << reason;
         EXPECT_EQ(failure->status, Exit::wavProblem);
         EXPECT_TRUE(failure->reason.starts_with(reason)) << failure->reason;

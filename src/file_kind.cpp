@@ -1,0 +1,50 @@
+#include "file_kind.h"
+
+#include <utility>
+
+namespace {
+
+unsigned char byteAt(std::string_view text, size_t at)
+{
+    return at < text.size() ? static_cast<unsigned char>(text[at]) : 0;
+}
+
+}  // namespace
+
+bool startsLikeWav(std::string_view start)
+{
+    return start.starts_with("RIFF") || start.starts_with("RIFX") || start.starts_with("RF64") ||
+           start.starts_with("BW64");
+}
+
+std::string_view fileKind(std::string_view start)
+{
+    static constexpr std::pair<std::string_view, std::string_view> magics[] = {
+        {"RIFX", "big-endian WAV"},
+        {"RIFF", "RIFF"},  // WAV, or AVI or WebP: named by the form after it
+        {"RF64", "RF64 WAV"},
+        {"BW64", "BW64 WAV"},
+        {"FORM", "AIFF"},
+        {"fLaC", "FLAC"},
+        {"ID3", "MP3"},
+        {"OggS", "Ogg"},
+        {"wvpk", "WavPack"},
+        {"MAC ", "Monkey's Audio"},
+        {"TTA1", "TTA"},
+        {"DSD ", "DSF"},
+        {"\x30\x26\xB2\x75", "WMA"},
+        {"\x89PNG", "PNG"},
+        {"\xFF\xD8\xFF", "JPEG"},
+        {"%PDF", "PDF"},
+        {"PK\x03\x04", "ZIP"},
+    };
+    for (const auto& [magic, kind] : magics)
+        if (start.starts_with(magic))
+            return kind == "RIFF" ? start.substr(8, 4) == "WAVE" ? "WAV" : "RIFF" : kind;
+    if (start.substr(4, 4) == "ftyp")
+        return "MP4";
+    // An MPEG audio frame: eleven sync bits, then the layer; AAC in ADTS has layer 0.
+    if (byteAt(start, 0) == 0xFF && (byteAt(start, 1) & 0xE0) == 0xE0)
+        return (byteAt(start, 1) & 0x06) != 0 ? "MP3" : "AAC";
+    return {};
+}
