@@ -22,13 +22,16 @@ bool isWavExtension(std::string_view ending)
 
 std::string quoted(std::string_view name)
 {
-    std::string text = "\"";
-    for (const char c : name) {
-        if (c == '"' || c == '$' || c == '`' || c == '\\')
-            text += '\\';
-        text += c;
-    }
-    return text + '"';
+    std::string text;
+    text.reserve(name.size() + 2);
+    text += '"';
+    size_t plain = 0;
+    for (size_t at = 0; at < name.size(); ++at)
+        if (name[at] == '"' || name[at] == '$' || name[at] == '`' || name[at] == '\\') {
+            text.append(name.substr(plain, at - plain)) += '\\';
+            plain = at;
+        }
+    return text.append(name.substr(plain)) += '"';
 }
 
 std::string cdName(std::string_view name)

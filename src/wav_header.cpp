@@ -113,7 +113,8 @@ std::string_view bytesAt(FileBytes& file, uint64_t offset, size_t count)
         return offset < file.head.size() ? file.head.substr(offset, count) : std::string_view{};
     const uint64_t blockEnd = file.blockStart + file.block.size();
     if (offset < file.blockStart || offset >= blockEnd || (offset + count > blockEnd && blockEnd < file.size)) {
-        file.block = file.readAt(offset, blockBytes);
+        // No further than the end, which a read would otherwise confirm with one more call.
+        file.block = file.readAt(offset, static_cast<size_t>(std::min<uint64_t>(blockBytes, file.size - offset)));
         file.blockStart = offset;
     }
     return file.block.substr(static_cast<size_t>(offset - file.blockStart), count);
