@@ -8,6 +8,7 @@
 #include "burn_check.h"
 #include "complain.h"
 #include "cue_sheet.h"
+#include "list_check.h"
 #include "list_file.h"
 #include "timing.h"
 #include "track_list.h"
@@ -83,7 +84,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Every finding is about the disc, a line of the list, or the NUL byte
     // that ends it, which may stand on a line of its own.
-    for (const Finding& finding : checkDisc(table)) {
+    // A file system where every other name asked about is a file.
+    bool exists = false;
+    std::vector<Finding> findings = checkList(table, [&exists](const char*) {
+        exists = !exists;
+        return exists ? PathKind::file : PathKind::none;
+    });
+    for (Finding& finding : checkDisc(table))
+        findings.push_back(std::move(finding));
+    for (const Finding& finding : findings) {
         bool known = finding.lineNumber == 0 || finding.lineNumber == table.nulLine;
         for (const Row& row : table.rows)
             known = known || finding.lineNumber == row.lineNumber;

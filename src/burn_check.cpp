@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <initializer_list>
-#include <limits>
 #include <string_view>
 
 #include "advice.h"
@@ -18,19 +16,6 @@ constexpr int64_t shortestTrack = 4 * cdFramesPerSecond;
 // 2-second pregap comes before it: 359,849 sectors, 79:57:74, for the rest.
 constexpr int64_t longestDisc = (79 * 60 + 57) * cdFramesPerSecond + 74;
 constexpr int maxTracks = 99;
-
-// Joins the parts of a message.
-std::string join(std::initializer_list<std::string_view> parts)
-{
-    size_t size = 0;
-    for (const std::string_view part : parts)
-        size += part.size();
-    std::string text;
-    text.reserve(size);
-    for (const std::string_view part : parts)
-        text += part;
-    return text;
-}
 
 // CD frames as the report prints a length, min:sec:frames.
 std::string length(int64_t cdFrames)
@@ -68,13 +53,6 @@ int64_t cdFramesCeil(int64_t sampleFrames, int64_t sampleRate)
 int64_t cdFramesFloor(int64_t sampleFrames, int64_t sampleRate)
 {
     return sampleFrames * cdFramesPerSecond / sampleRate;
-}
-
-bool endsWithInAnyCase(std::string_view text, std::string_view ending)
-{
-    return text.size() >= ending.size() &&
-           std::equal(ending.begin(), ending.end(), text.end() - ending.size(),
-                      [](char wanted, char given) { return wanted == (given | 0x20); });
 }
 
 // cdrdao 1.2.4 overflows a buffer on a FILE name of this many bytes, and
@@ -210,99 +188,6 @@ void checkPadding(const TrackTable& table, const std::vector<Track>& tracks, std
     }
 }
 
-// What to do about a line that names a sound file the cue sheet does not
-// take; empty when it names none.
-std::string soundFileAdvice(std::string_view text)
-{
-    if (namesWavInAnyCase(text)) {
-        const std::string renamed = endsWithInAnyCase(text, ".wav")
-                                        ? join({text.substr(0, text.size() - 4), ".wav"})
-                                        : "a name holding .wav";
-        return join({text, " is left off the disc, since only a name holding .wav or .WAV makes a WAV line; rename "
-                           "the file to ", renamed, " and write that name in the list"});
-    }
-    for (const std::string_view ending : {".flac", ".mp3", ".ogg", ".opus", ".aiff", ".aif", ".m4a"})
-        if (endsWithInAnyCase(text, ending))
-            return join({text, " is left off the disc, since a cue sheet for a CD takes WAV files only; convert "
-                               "it first, as in: ", ffmpegCommand(text)});
-    return "";
-}
-
-// An S or P line without its blank loses its first digit: "S12:30:00" is a
-// split at 2:30:00, and "Song.flac" a split at "ng.flac".
-void checkTimeTexts(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
-{
-    const char* fileName = "";
-    for (const Row& row : table.rows) {
-        if (row.isWav())
-            fileName = row.lineText;
-        if (row.isWav() || row.kind == LineKind::other)
-            continue;
-        const std::string_view line = row.lineText, time = lineTime(line), letter = line.substr(0, 1);
-        const std::string_view what = row.isPregap() ? "a pregap" : "a split";
-        const std::string advice = soundFileAdvice(trimBlanks(line));
-        if (!advice.empty())
-            findings.push_back({row.lineNumber, join({"this line starts with ", letter, ", so it is read as ", what,
-                                                      " in the cue sheet, and ", advice})});
-        else if (line.size() > 1 && !isBlank(line[1]))
-            findings.push_back({row.lineNumber, join({"\"", line, "\" is read as ", what, " at \"", time, "\"",
-                                                      row.timeFrames < 0 ? ", which is not a CD time" : "",
-                                                      ", since the character after ", letter, " is taken for a blank; "
-                                                      "write ", letter, " ", trimBlanks(line.substr(1))})});
-        else if (row.timeFrames < 0)
-            findings.push_back({row.lineNumber,
-                                join({"\"", time, "\" (", row.isPregap() ? "a pregap after " : "a split of ", fileName,
-                                      ") is not a CD time; write minutes:seconds:frames, as in 04:10:00, with seconds "
-                                      "below 60 and frames below 75"})});
-    }
-}
-
-// What a line that makes no track looked meant to do, or empty when it is a
-// note: a split or pregap written the wrong way, or a sound file of another
-// kind.
-std::string missedIntent(std::string_view line)
-{
-    const std::string_view text = trimBlanks(line);
-    if (text.empty() || text[0] == '#' || text[0] == ';')
-        return "";
-    const char letter = static_cast<char>(text[0] & ~0x20);
-    if ((letter == 'S' || letter == 'P') && text.size() > 1 && isBlank(text[1]) && cdTimeFrames(lineTime(text)) >= 0)
-        return join({"this line is left out, since only a line that starts with a capital ", {&letter, 1},
-                     " makes ", letter == 'S' ? "a split" : "a pregap", ", at the very start of the line; write ",
-                     {&letter, 1}, " ", lineTime(text)});
-    return soundFileAdvice(text);
-}
-
-void checkIgnoredLines(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
-{
-    for (const Row& row : table.rows)
-        if (row.kind == LineKind::other)
-            if (std::string intent = missedIntent(row.lineText); !intent.empty())
-                findings.push_back({row.lineNumber, std::move(intent)});
-    if (table.rows.empty())
-        findings.push_back({0, "the list names no WAV file, so the cue sheet is empty, and no burner takes an empty "
-                               "one; write the names of the WAV files in the list, one on each line"});
-}
-
-// A pregap must follow the line of its track and last a while: cdrdao refuses
-// one of 00:00:00.
-void checkPregaps(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
-{
-    std::vector<bool> used(table.rows.size(), false);
-    for (const Track& track : tracks)
-        if (track.pregapRow >= 0)
-            used[track.pregapRow] = true;
-    for (size_t row = 0; row < table.rows.size(); ++row) {
-        const Row& pregap = table.rows[row];
-        if (pregap.isPregap() && !used[row])
-            findings.push_back({pregap.lineNumber, "this pregap follows no WAV or S line, so the cue sheet leaves it "
-                                                   "out; put it right after the line of its track"});
-        else if (pregap.isPregap() && pregap.timeFrames == 0)
-            findings.push_back({pregap.lineNumber, "this pregap has no length, which cdrdao refuses (\"Length of pregap "
-                                                   "is zero\"); remove the line, or give the pregap a length"});
-    }
-}
-
 // Where a track starts in its file, counted in 1/(75 × rate) s, where both
 // the sample frames of the audio and the CD frames of a split are whole.
 struct TrackStart {
@@ -417,19 +302,11 @@ void checkDiscLength(const TrackTable& table, const std::vector<Track>& tracks, 
                                      "some tracks out or split the list over two discs"})});
 }
 
-void checkListEnd(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
-{
-    if (table.nulLine > 0)
-        findings.push_back({table.nulLine, "a NUL byte here ends the list, so the lines after it are left out; "
-                                           "remove the byte, or save the list again as plain text"});
-}
-
 using Rule = void (*)(const TrackTable&, const std::vector<Track>&, std::vector<Finding>&);
 
 // Findings on one line come in this order.
-constexpr Rule rules[] = {checkNames,   checkHeaders,      checkFiles,   checkPadding,
-                          checkTimeTexts, checkIgnoredLines, checkPregaps, checkSplits,
-                          checkTrackLengths, checkTrackCount, checkListEnd, checkDiscLength};
+constexpr Rule rules[] = {checkNames,  checkHeaders,      checkFiles,      checkPadding,
+                          checkSplits, checkTrackLengths, checkTrackCount, checkDiscLength};
 
 }  // namespace
 
@@ -439,12 +316,5 @@ std::vector<Finding> checkDisc(const TrackTable& table)
     std::vector<Finding> findings;
     for (const Rule rule : rules)
         rule(table, tracks, findings);
-    // In list order, the whole disc last.
-    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
-        const auto order = [](const Finding& finding) {
-            return finding.lineNumber == 0 ? std::numeric_limits<int>::max() : finding.lineNumber;
-        };
-        return order(a) < order(b);
-    });
     return findings;
 }

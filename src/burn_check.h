@@ -5,13 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "finding.h"
 #include "track_table.h"
 
-struct Finding {
-    int lineNumber;  // the line of the list it is about, or 0 for the whole disc
-    std::string text;
-};
-
-// What would spoil the disc, in the order of the list; the whole disc last.
-// Needs every WAV row measured.
+// What would spoil the disc, in the order of the rules; sortByLine puts them
+// in the order of the list. Needs every WAV row measured.
 std::vector<Finding> checkDisc(const TrackTable& table);

@@ -121,5 +121,14 @@ std::string complaint(std::string_view subject, std::string_view text)
 void complain(std::string_view subject, std::string_view text)
 {
     const std::string line = complaint(subject, text);
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    writeComplaints(line);
+}
+
+void writeComplaints(std::string_view lines)
+{
+    // Whatever the report has printed comes first, so that a log of both
+    // streams keeps the order of the run. A failure stays with the stream, for
+    // the run to report at its end.
+    std::fflush(stdout);
+    std::fwrite(lines.data(), 1, lines.size(), stderr);
 }

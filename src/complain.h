@@ -11,8 +11,12 @@ std::string complaint(std::string_view subject, std::string_view text);
 // Appends that line to out.
 void appendComplaint(std::string& out, std::string_view subject, std::string_view text);
 
-// Prints that line on standard error.
+// Prints that line on standard error, after what standard output holds.
 void complain(std::string_view subject, std::string_view text);
+
+// Prints lines made by appendComplaint on standard error, in one write, after
+// what standard output holds.
+void writeComplaints(std::string_view lines);
 
 // Whether text holds a control character (C0, DEL or C1, raw or in UTF-8).
 bool holdsControlCharacter(std::string_view text);

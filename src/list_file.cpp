@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "complain.h"
 
 namespace {
@@ -84,6 +86,23 @@ bool isFile(const char* name, const struct stat& status)
     return stat(name, &other) == 0 && other.st_dev == status.st_dev && other.st_ino == status.st_ino;
 }
 
+bool looksLikeCueSheet(std::string_view text)
+{
+    // A cue sheet says so in its first lines.
+    text = text.substr(0, 4096);
+    const auto holdsLine = [text](std::string_view start) {
+        for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+            const size_t first = text.find_first_not_of(" \t\r", at);
+            if (first != std::string_view::npos && text.substr(first).starts_with(start))
+                return true;
+            if (text.find('\n', at) == std::string_view::npos)
+                break;
+        }
+        return false;
+    };
+    return holdsLine("FILE \"") && holdsLine("TRACK ") && holdsLine("INDEX ");
+}
+
 std::optional<Failure> readList(const Options& options, ListFile& list)
 {
     list.name = defaultListName;
@@ -91,14 +110,26 @@ std::optional<Failure> readList(const Options& options, ListFile& list)
     if (!file) {
         const int openError = errno;
         if (options.arguments.empty()) {
-            if (openError != ENOENT)
-                complain(defaultListName, std::strerror(openError));
-            return Failure{Exit::noList, usageText, "", ""};
+            char folder[4096];
+            return Failure{Exit::noList, usageText, defaultListName,
+                           openError != ENOENT ? std::strerror(openError)
+                                               : std::string("there is no tlist.txt in the current folder, ") +
+                                                     (getcwd(folder, sizeof folder) ? folder : ".") +
+                                                     "; write the names of the WAV files in one there, or name the "
+                                                     "list: trelvask LIST"};
         }
         list.name = options.arguments[0];
+        if (list.name.empty())
+            return Failure{Exit::noList, "Cannot read track list called \n", "command line",
+                           "the list's name is empty; name a list, or leave the name out to read tlist.txt"};
         if (openError != ENOENT)
             complain(defaultListName, std::strerror(openError) + ("; reading " + list.name + " instead"));
-        file = std::fopen(list.name.c_str(), "rb");
+        if (list.name == standardInputName) {
+            list.name = "standard input";
+            file = stdin;
+        } else {
+            file = std::fopen(list.name.c_str(), "rb");
+        }
     }
     int error = file ? 0 : errno;
     if (file) {
@@ -111,8 +142,16 @@ std::optional<Failure> readList(const Options& options, ListFile& list)
     if (list.contents.starts_with("RIFF"))
         return Failure{Exit::noList, message, list.name,
                        "this is a WAV file, not a track list; name the list first, as in: trelvask LIST"};
+    if (looksLikeCueSheet(list.contents))
+        return Failure{Exit::noList, message, list.name,
+                       "this is a cue sheet, not a track list: trelvask writes the cue sheet from a list of WAV file "
+                       "names, one on each line; name that list, as in: trelvask LIST"};
+    if (startsWithUtf16Mark(list.contents) && !decodeUtf16List(list.contents))
+        return Failure{Exit::noList, message, list.name,
+                       "this list starts like UTF-16 text but does not decode (an odd number of bytes, or half of a "
+                       "character pair alone); save it again as UTF-8 text, as with Save As and the encoding UTF-8 "
+                       "in Notepad"};
     if (list.name == defaultListName && !options.arguments.empty() && !isFile(options.arguments[0], list.status))
         list.passedOver = options.arguments[0];
-    decodeUtf16List(list.contents);
     return std::nullopt;
 }

@@ -12,6 +12,8 @@
 
 // Read whenever it is in the current folder, even when a list is named.
 constexpr const char* defaultListName = "tlist.txt";
+// The list name that reads standard input.
+constexpr const char* standardInputName = "-";
 
 struct ListFile {
     std::string name;
@@ -20,8 +22,9 @@ struct ListFile {
     const char* passedOver = nullptr;  // the list named on the command line, when tlist.txt was read instead
 };
 
-// Reads tlist.txt, or else the list that the first argument names; with
-// neither, the failure shows the usage text.
+// Reads tlist.txt, or else the list that the first argument names, or
+// standard input for -; with neither, the failure shows the usage text. A
+// WAV file, a cue sheet or UTF-16 that does not decode is no list.
 std::optional<Failure> readList(const Options& options, ListFile& list);
 
 // Whether name is the file that status describes.
@@ -32,5 +35,8 @@ bool startsWithUtf16Mark(std::string_view bytes);
 
 // A list saved as UTF-16 with a byte-order mark becomes UTF-8, without the
 // mark; true when it did. Any other list, or UTF-16 that does not decode,
-// stays as it is: read as bytes, as the rest of the run reads names.
+// stays as it is.
 bool decodeUtf16List(std::string& contents);
+
+// Whether text is a cue sheet, with FILE, TRACK and INDEX lines.
+bool looksLikeCueSheet(std::string_view text);

@@ -1,7 +1,5 @@
 #include "options.h"
 
-#include <getopt.h>
-
 const char* const usageText =
     "Trelvask " TRELVASK_VERSION " by Quorvanel\n"
     "Enter your .wav file names in a track called tlist.txt\n"
@@ -18,41 +16,77 @@ const char* const optionsText =
     "  --strict    exit with status 4 when the burn check warns\n"
     "  -h, --help  show this text\n"
     "  --version   show the version\n"
-    "  --          end the options, for a list or cue file named with a leading -\n";
+    "  --          end the options, for a list or cue file named with a leading -\n"
+    "A list named - is read from standard input; a cue file named - is written\n"
+    "to standard output, with the report on standard error.\n";
 
 namespace {
 
-// Long options without a letter of their own.
-constexpr int strictOption = 256;
-constexpr int versionOption = 257;
+struct OptionName {
+    std::string_view name;  // after --
+    char letter;            // after -, or 0
+    bool Options::*flag;
+};
+
+constexpr OptionName optionNames[] = {
+    {"help", 'h', &Options::help},
+    {"strict", 0, &Options::strict},
+    {"version", 0, &Options::version},
+};
+
+// Sets the option or options that word gives; false when any of it is no option.
+bool setOptions(Options& options, std::string_view word)
+{
+    if (word.starts_with("--")) {
+        for (const OptionName& option : optionNames)
+            if (word.substr(2) == option.name)
+                return options.*option.flag = true;
+        return false;
+    }
+    const auto named = [](char letter) {
+        for (const OptionName& option : optionNames)
+            if (option.letter != 0 && option.letter == letter)
+                return option.flag;
+        return static_cast<bool Options::*>(nullptr);
+    };
+    for (const char letter : word.substr(1))
+        if (!named(letter))
+            return false;
+    for (const char letter : word.substr(1))
+        options.*named(letter) = true;
+    return true;
+}
 
 }  // namespace
 
 Options readOptions(int argc, char* argv[])
 {
-    static const option longOptions[] = {
-        {"help", no_argument, nullptr, 'h'},
-        {"strict", no_argument, nullptr, strictOption},
-        {"version", no_argument, nullptr, versionOption},
-        {nullptr, 0, nullptr, 0},
-    };
     Options options;
-    // The tool says itself what is wrong, and 0 starts every call afresh.
-    opterr = 0;
-    optind = 0;
-    int letter;
-    while (options.unknown.empty() && (letter = getopt_long(argc, argv, "h", longOptions, nullptr)) != -1) {
-        if (letter == 'h')
-            options.help = true;
-        else if (letter == strictOption)
-            options.strict = true;
-        else if (letter == versionOption)
-            options.version = true;
-        else if (optopt == 0 || optopt == 'h' || optopt >= strictOption)  // a long one, such as --strict=yes
-            options.unknown = argv[optind - 1];
-        else
-            options.unknown = std::string{'-', static_cast<char>(optopt)};
+    bool ended = false;
+    for (int at = 1; at < argc; ++at) {
+        const std::string_view word = argv[at];
+        if (ended || word == "-" || !word.starts_with('-'))
+            options.arguments.push_back(argv[at]);
+        else if (word == "--")
+            ended = true;
+        else if (!setOptions(options, word)) {
+            options.unknown = word;
+            break;
+        }
     }
-    options.arguments.assign(argv + optind, argv + argc);
     return options;
+}
+
+std::string unknownOptionHint(std::string_view word)
+{
+    const std::string_view name = word.substr(word.starts_with("--") ? 2 : 1);
+    for (const OptionName& option : optionNames) {
+        if (!word.starts_with("--") && name == option.name)
+            return "did you mean --" + std::string(option.name) + "?";
+        if (word.starts_with("--") && name.starts_with(option.name) && name.substr(option.name.size(), 1) == "=")
+            return "--" + std::string(option.name) + " takes no value";
+    }
+    if (!word.starts_with("--") && word.size() > 2)
+        return "to name a file that starts with -, write -- before it, or ./" + std::string(word);
+    return "";
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct Options {
@@ -9,7 +10,7 @@ struct Options {
     bool help = false;
     bool version = false;
     std::vector<const char*> arguments;  // the words that are not options, in order: the list, the cue file
-    std::string unknown;                 // an option the tool does not take, as given; empty when none
+    std::string unknown;                 // a word that starts with - but is no option, whole; empty when none
 };
 
 // What the tool says when it is run without a list, and with --help before
@@ -17,6 +18,11 @@ struct Options {
 extern const char* const usageText;
 extern const char* const optionsText;
 
-// Options may stand anywhere, as with GNU tools; "--" ends them. argv may be
-// reordered.
+// Options may stand anywhere, as with GNU tools, and letters may go
+// together (-h); "--" ends them, and "-" alone is a name. Reading stops at
+// the first word that is no option.
 Options readOptions(int argc, char* argv[]);
+
+// What the user may have meant by an unknown option, such as "did you mean
+// --strict?"; empty when nothing is likely.
+std::string unknownOptionHint(std::string_view word);

@@ -1,6 +1,7 @@
 #include "run.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "cue_file.h"
 #include "cue_sheet.h"
 #include "failure.h"
+#include "list_check.h"
 #include "list_file.h"
 #include "options.h"
 #include "timing.h"
@@ -62,9 +64,10 @@ std::string folderOf(const std::string& name)
     return slash == std::string::npos ? "" : slash == 0 ? "/" : name.substr(0, slash);
 }
 
-// Every WAV line that cannot be used is reported, so that one run finds them
-// all; the run then stops at the first, as a WAV problem always has.
-std::optional<Failure> measureFiles(TrackTable& table, const std::string& listName)
+// Every WAV line that cannot be used is named among the findings, so that
+// one run finds them all; the run then stops at the first, as a WAV problem
+// always has.
+std::optional<Failure> measureFiles(TrackTable& table, const std::string& listName, std::vector<Finding>& findings)
 {
     const std::string listFolder = folderOf(listName);
     std::optional<Failure> first;
@@ -77,8 +80,10 @@ std::optional<Failure> measureFiles(TrackTable& table, const std::string& listNa
         // Only for a file that is missing: one that opens costs no more calls.
         const bool besideList = failure->error == ENOENT && !listFolder.empty() && row.lineText[0] != '/' &&
                                 access((listFolder + '/' + row.lineText).c_str(), F_OK) == 0;
-        complain(listName + ':' + std::to_string(row.lineNumber),
-                 wavProblemText(row.lineText, *failure, &row == &table.rows.front(), besideList ? listFolder : ""));
+        // A name cut short by a NUL byte is named with the byte instead.
+        const bool firstLine = &row == &table.rows.front() && row.lineNumber != table.nulLine;
+        findings.push_back(
+            {row.lineNumber, wavProblemText(row.lineText, *failure, firstLine, besideList ? listFolder : "")});
         if (!first) {
             first = std::move(failure);
             first->subject.clear();
@@ -87,9 +92,19 @@ std::optional<Failure> measureFiles(TrackTable& table, const std::string& listNa
     return first;
 }
 
-// All warnings in one write: standard error is not buffered.
-void printFindings(const std::string& listName, const std::vector<Finding>& findings)
+// A line of the list that may name a file left off the disc.
+PathKind lookUpPath(const char* name)
 {
+    struct stat status;
+    if (stat(name, &status) != 0)
+        return PathKind::none;
+    return S_ISDIR(status.st_mode) ? PathKind::folder : PathKind::file;
+}
+
+// All warnings in one write, in the order of the list: standard error is not buffered.
+void printFindings(const std::string& listName, std::vector<Finding>& findings)
+{
+    sortByLine(findings);
     size_t size = 0;
     for (const Finding& finding : findings)
         size += listName.size() + finding.text.size() + 24;
@@ -102,7 +117,7 @@ void printFindings(const std::string& listName, const std::vector<Finding>& find
             subject += ':' + std::to_string(finding.lineNumber);
         appendComplaint(warnings, subject, finding.text);
     }
-    std::fwrite(warnings.data(), 1, warnings.size(), stderr);
+    writeComplaints(warnings);
 }
 
 // A mistyped command line such as "trelvask list.txt song.wav" must not turn
@@ -142,6 +157,9 @@ std::optional<Failure> writeCue(const std::string& outputName, const ListFile& l
                                 bool& warned)
 {
     const std::string cannot = "Cannot write cue file called " + outputName;
+    if (outputName.empty())
+        return Failure{Exit::cueNotWritten, cannot + "\n", "command line",
+                       "the cue file's name is empty; name a cue file, or name the list alone to write output.cue"};
     if (outputName == standardOutputName) {
         const std::string cue = buildCueText(table);
         if (std::fwrite(cue.data(), 1, cue.size(), stdout) != cue.size() || std::fflush(stdout) != 0)
@@ -184,8 +202,10 @@ Exit runSteps(int argc, char* argv[], Exit& stage)
 {
     const Options options = readOptions(argc, argv);
     if (!options.unknown.empty()) {
+        const std::string hint = unknownOptionHint(options.unknown);
         complain("unknown option " + options.unknown,
-                 "usage: trelvask [--strict] [LIST [CUE]]; trelvask --help tells more");
+                 (hint.empty() ? "" : hint + "; ") + "usage: trelvask [OPTION]... [LIST [CUE]]; trelvask --help tells "
+                                                     "more");
         return Exit::noList;
     }
     if (options.help || options.version) {
@@ -203,12 +223,17 @@ Exit runSteps(int argc, char* argv[], Exit& stage)
 
     TrackTable table;
     buildTrackTable(list.contents, table);
+    std::vector<Finding> findings = checkList(table, lookUpPath);
     stage = Exit::wavProblem;
-    if (auto failure = measureFiles(table, list.name))
+    if (auto failure = measureFiles(table, list.name, findings)) {
+        printFindings(list.name, findings);
         return report(*failure, out);
+    }
     std::fputs(formatReport(table, totalTime(table)).c_str(), out);
 
-    const std::vector<Finding> findings = checkDisc(table);
+    std::vector<Finding> discFindings = checkDisc(table);
+    findings.insert(findings.end(), std::make_move_iterator(discFindings.begin()),
+                    std::make_move_iterator(discFindings.end()));
     printFindings(list.name, findings);
     warned = warned || !findings.empty();
     stage = Exit::cueNotWritten;

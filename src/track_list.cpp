@@ -1,5 +1,6 @@
 #include "track_list.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -79,6 +80,13 @@ bool namesWavInAnyCase(std::string_view line)
             return true;
     }
     return false;
+}
+
+bool endsWithInAnyCase(std::string_view text, std::string_view ending)
+{
+    return text.size() >= ending.size() &&
+           std::equal(ending.begin(), ending.end(), text.end() - ending.size(),
+                      [](char wanted, char given) { return wanted == (given | 0x20); });
 }
 
 std::string_view timeText(std::string_view line)

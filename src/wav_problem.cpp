@@ -1,5 +1,6 @@
 #include "wav_problem.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "track_list.h"
@@ -12,6 +13,16 @@ std::string notFoundHint(std::string_view name, bool firstLine, std::string_view
     if (!name.empty() && (isBlank(name.front()) || isBlank(name.back())))
         return std::string("the name ") + (isBlank(name.front()) ? "starts" : "ends") +
                " with a blank, which counts as part of it; remove the blank from the line";
+    if ((name.starts_with('#') || name.starts_with(';')) && namesWavInAnyCase(name))
+        return "a line holding .wav always names a WAV file, even a note; take .wav out of the note";
+    if (name.find('\\') != std::string_view::npos) {
+        const bool drive = name.size() > 2 && name[1] == ':' && name[2] == '\\';
+        std::string path(name.substr(drive ? 3 : 0));
+        std::replace(path.begin(), path.end(), '\\', '/');
+        return drive ? "this is a Windows path, but Linux has no drive letters and separates folders with /: write "
+                       "where the file is on this machine, as in: " + path
+                     : "Linux separates folders with /, not \\: write " + path;
+    }
     if (!besideList.empty())
         return std::string("there is one beside the list, but names are looked up from the current folder; run "
                            "trelvask from the list's folder (cd ") + std::string(besideList) + ")";

@@ -5,7 +5,8 @@
 #            and $bin_dir (the folder of the trelvask under test)
 #   cmd      the command line, run in that directory with trelvask on PATH
 #   stdout   the exact standard output expected
-#   stderr   optional; the exact standard error expected, empty when absent
+#   stderr   optional; the exact standard error expected, empty when absent; the
+#            work directory's path, which differs from run to run, reads WORK
 #   status   optional; the exit status expected, 0 when absent
 # A cross-built trelvask runs under the emulator command given after the
 # folder of the binary: run_case.sh CASE BIN_DIR [EMULATOR...].
@@ -23,10 +24,13 @@ scratch=$(mktemp -d)
 trap 'chmod -R u+rwx "$scratch" 2>/dev/null; rm -rf "$scratch"' EXIT
 mkdir "$scratch/work"
 if [ $# -gt 0 ]; then
-    # A trelvask on PATH that starts the target binary under the emulator.
+    # A trelvask on PATH that starts the target binary under the emulator. The
+    # binary is copied beside it, so that a case run as another user reaches
+    # it wherever the build lies (a private home folder, say).
     mkdir "$scratch/bin"
-    printf '#!/bin/sh\nexec %s %q "$@"\n' "$(printf '%q ' "$@")" "$bin_dir/trelvask" > "$scratch/bin/trelvask"
-    chmod 755 "$scratch" "$scratch/bin" "$scratch/bin/trelvask"
+    cp "$bin_dir/trelvask" "$scratch/bin/trelvask.target"
+    printf '#!/bin/sh\nexec %s %q "$@"\n' "$(printf '%q ' "$@")" "$scratch/bin/trelvask.target" > "$scratch/bin/trelvask"
+    chmod 755 "$scratch" "$scratch/bin" "$scratch/bin/trelvask" "$scratch/bin/trelvask.target"
     bin_dir=$scratch/bin
 fi
 cd "$scratch/work" || exit 1
@@ -51,6 +55,8 @@ snapshot > "$scratch/before"
 
 PATH="$bin_dir:$PATH" bash -c "$(cat "$case_dir/cmd")" > "$scratch/stdout" 2> "$scratch/stderr" < /dev/null
 status=$?
+work=$(pwd -P)
+sed -i "s|$work|WORK|g" "$scratch/stderr"
 
 failed=0
 expected_status=$(cat "$case_dir/status" 2>/dev/null || echo 0)

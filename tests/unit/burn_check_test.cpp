@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "list_check.h"
 #include "track_list.h"
 
 namespace {
@@ -78,9 +79,12 @@ const DiscCase discCases[] = {
      {{1, "track 1 (a.wav) lasts 0:3:0"}, {2, "track 2 (b.wav) lasts 0:2:0"},
       {4, "track 4 (b.wav from 00:08:00) lasts 0:2:0"}}},
     {"PregapDoesNotCount", "a.wav\nP 00:03:00\n", {{3 * second}}, {{1, "lasts 0:3:0"}}},
-    {"BadTimeTexts", "a.wav\nS 1:2\nP two\nS 00:63:00\n", {{20 * second}},
-     {{2, "\"1:2\" (a split of a.wav) is not a CD time"}, {3, "\"two\" (a pregap after a.wav)"},
-      {4, "\"00:63:00\""}}},
+    {"BadTimeTexts", "a.wav\nS 1:2\nP 2:00\nS 00:63:00\nSunrise over the bay\nPiano piece\n", {{20 * second}},
+     {{2, "\"1:2\" (a split of a.wav) is not a CD time"}, {3, "\"2:00\" (a pregap after a.wav)"},
+      {4, "\"00:63:00\""},
+      {5, "\"Sunrise over the bay\" starts with S, so it is read as a split, but it holds no time, and burners "
+          "reject the cue sheet; if it is a note, start it with #"},
+      {6, "\"Piano piece\" starts with P, so it is read as a pregap, but it holds no time"}}},
     {"SplitPastTheEnd", "a.wav\nS 00:10:00\nS 00:20:00\n", {{10 * second}},
      {{2, "00:10:00 is at or past the end of a.wav, which holds 0:10:0"}, {3, "00:20:00 is at or past"}}},
     {"SplitsOutOfOrder", "a.wav\nS 00:08:00\nS 00:04:00\n", {{20 * second}},
@@ -128,6 +132,16 @@ const DiscCase discCases[] = {
           "\"SONG.wav\""}, {5, "b.ogg"}, {6, "c.Opus"}, {7, "d.aiff"}, {8, "e.aif"},
       {9, "f.m4a"}}},
     {"NoWavLine", "\r\n\n", {}, {{0, "the list names no WAV file, so the cue sheet is empty"}}},
+    // Only a line no rule explains is looked up: the test's file system holds three and Disc 2.
+    {"FilesLeftOffTheDisc", "a.wav\nthree\nDisc 2\nsong.wv\nsong.TTA\nMy notes\n# three\n", {{4 * second}},
+     {{2, "three is a file, but it is left off the disc, since only a name holding .wav or .WAV makes a WAV line; "
+          "if it is a WAV file, rename it to three.wav"},
+      {3, "Disc 2 is a folder, which is left off the disc"},
+      {4, "song.wv is left off the disc, since a cue sheet for a CD takes WAV files only; convert it first, as in: "
+          "ffmpeg -i \"song.wv\" -ar 44100 -ac 2 \"song.wav\""},
+      {5, "song.TTA is left off"}}},
+    {"NulCutsAName", std::string("a.w\0av\nb.wav\n", 13), {{4 * second}},
+     {{1, "a NUL byte here cuts this line short after \"a.w\" and ends the list"}, {1, "a.w does not end in .wav"}}},
     {"NulBeforeBlanksOnly", std::string("a.wav\n\0\n \0", 10), {{4 * second}}, {}},
 };
 
@@ -154,12 +168,26 @@ TrackTable measuredTable(std::string& list, const std::vector<File>& files)
     return table;
 }
 
+// What the run warns about: the list's slips and the disc's faults, in list
+// order. The file system holds a file "three" and a folder "Disc 2".
+std::vector<Finding> allFindings(const TrackTable& table)
+{
+    std::vector<Finding> findings = checkList(table, [](const char* name) {
+        const std::string_view path = name;
+        return path == "three" ? PathKind::file : path == "Disc 2" ? PathKind::folder : PathKind::none;
+    });
+    for (Finding& finding : checkDisc(table))
+        findings.push_back(std::move(finding));
+    sortByLine(findings);
+    return findings;
+}
+
 class BurnCheckTest : public testing::TestWithParam<DiscCase> {};
 
 TEST_P(BurnCheckTest, Finds)
 {
     std::string list = GetParam().list;
-    const std::vector<Finding> findings = checkDisc(measuredTable(list, GetParam().files));
+    const std::vector<Finding> findings = allFindings(measuredTable(list, GetParam().files));
     ASSERT_EQ(findings.size(), GetParam().findings.size());
     for (size_t at = 0; at < findings.size(); ++at) {
         EXPECT_EQ(findings[at].lineNumber, GetParam().findings[at].first) << findings[at].text;
@@ -175,7 +203,7 @@ TEST(BurnCheck, TrackOneHundredIsOneTooMany)
     std::string list = "a.wav\n";
     for (int split = 1; split < 100; ++split)
         list += "S " + std::to_string(split * 5 / 60) + ":" + std::to_string(split * 5 % 60) + ":00\n";
-    const std::vector<Finding> findings = checkDisc(measuredTable(list, {{600 * second}}));
+    const std::vector<Finding> findings = allFindings(measuredTable(list, {{600 * second}}));
     ASSERT_EQ(findings.size(), 1u);
     EXPECT_EQ(findings[0].lineNumber, 100);
     EXPECT_NE(findings[0].text.find("track 100"), std::string::npos);

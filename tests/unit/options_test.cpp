@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -21,9 +22,11 @@ const CommandCase commandCases[] = {
     {{"list.txt", "--strict", "out.cue"}, "s", {"list.txt", "out.cue"}, ""},
     {{"-h"}, "h", {}, ""},
     {{"--version"}, "v", {}, ""},
-    {{"--bogus", "album.txt"}, "", {"album.txt"}, "--bogus"},
+    {{"--bogus", "album.txt"}, "", {}, "--bogus"},
     {{"--strict=yes"}, "", {}, "--strict=yes"},
-    {{"--strict", "-xh"}, "s", {"-xh"}, "-x"},  // the run stops at -x
+    {{"--strict", "-xh"}, "s", {}, "-xh"},  // the run stops at an unknown option, named whole
+    {{"-strict", "a.txt"}, "", {}, "-strict"},
+    {{"a.txt", "-hh"}, "h", {"a.txt"}, ""},
     {{"--", "--strict", "-h"}, "", {"--strict", "-h"}, ""},
     {{"-", "out.cue"}, "", {"-", "out.cue"}, ""},
 };
@@ -44,6 +47,21 @@ TEST(Options, ReadsOptionsAnywhere)
         EXPECT_EQ(std::vector<std::string>(options.arguments.begin(), options.arguments.end()), testCase.arguments);
         EXPECT_EQ(options.unknown, testCase.unknown);
     }
+}
+
+// What the user may have meant.
+TEST(Options, HintsAtWhatWasMeant)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"-strict", "did you mean --strict?"},
+        {"-version", "did you mean --version?"},
+        {"-dash.txt", "to name a file that starts with -, write -- before it, or ./-dash.txt"},
+        {"--strict=yes", "--strict takes no value"},
+        {"--bogus", ""},
+        {"-x", ""},
+    };
+    for (const auto& [word, hint] : cases)
+        EXPECT_EQ(unknownOptionHint(word), hint) << word;
 }
 
 }  // namespace

@@ -24,6 +24,13 @@ const ProblemCase problemCases[] = {
     {"# My album", ENOENT, false, "", "# My album: reason"},
     {"# My album", EACCES, true, "", "# My album: reason"},
     {"Song.wav ", 0, false, "", "\"Song.wav \": reason"},
+    {"# b.wav was the old take", ENOENT, false, "", "# b.wav was the old take: reason; a line holding .wav always "
+                                                   "names a WAV file, even a note; take .wav out of the note"},
+    {"Music\\a.wav", ENOENT, false, "", "Music\\a.wav: reason; Linux separates folders with /, not \\: write "
+                                        "Music/a.wav"},
+    {"C:\\Music\\a.wav", ENOENT, true, "", "C:\\Music\\a.wav: reason; this is a Windows path, but Linux has no "
+                                            "drive letters and separates folders with /: write where the file is on "
+                                            "this machine, as in: Music/a.wav"},
 };
 
 TEST(WavProblem, PointsOutTheSlip)

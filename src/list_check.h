@@ -1,0 +1,19 @@
+// The user's own slips in the track list: lines that do not do what they
+// look meant to do. Only the list is looked at, so that the slips are named
+// even when a WAV file cannot be used.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "finding.h"
+#include "track_table.h"
+
+// What a name leads to in the file system.
+enum class PathKind { none, file, folder };
+using LookUp = std::function<PathKind(const char* name)>;
+
+// The slips in the order of the rules; sortByLine puts them in the order of
+// the list. lookUp is asked only about a line that says nothing the rules
+// know, to tell a file left off the disc from a note.
+std::vector<Finding> checkList(const TrackTable& table, const LookUp& lookUp);
