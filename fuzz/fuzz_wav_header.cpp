@@ -4,12 +4,15 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "file_kind.h"
 #include "timing.h"
 #include "wav_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
+    fileKind(input);
+    isSilent(input);
     // The whole input is the file; chunk headers past the first read are read from it.
     const WavInfo info = parseWavFile(input.substr(0, headerBytes), size,
                                       [input](uint64_t offset, size_t bytes) { return input.substr(offset, bytes); });
@@ -19,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     const TrackTime time = trackTime(info.sampleFrames, info.sampleRate);
     if (time.seconds < 0 || time.seconds > 59 || time.cdFrames < 0 || time.cdFrames > 74 ||
-        (int64_t{time.minutes} * 60 + time.seconds) * 75 + time.cdFrames != info.sampleFrames * 75 / info.sampleRate)
+        (time.minutes * 60 + time.seconds) * 75 + time.cdFrames != cdFramesFloor(info.sampleFrames, info.sampleRate))
         std::abort();
     SecondsSum sum;
     addLength(sum, info.sampleFrames, info.sampleRate);

@@ -6,6 +6,7 @@
 
 #include "advice.h"
 #include "complain.h"
+#include "timing.h"
 #include "track_list.h"
 
 namespace {
@@ -44,44 +45,33 @@ int64_t framesPresent(const WavFile& file)
     return file.dataBytesPresent / file.info.frameBytes;
 }
 
-// Whole CD frames in sampleFrames; a burner pads a part frame to a whole one.
-int64_t cdFramesCeil(int64_t sampleFrames, int64_t sampleRate)
-{
-    return (sampleFrames * cdFramesPerSecond + sampleRate - 1) / sampleRate;
-}
-
-int64_t cdFramesFloor(int64_t sampleFrames, int64_t sampleRate)
-{
-    return sampleFrames * cdFramesPerSecond / sampleRate;
-}
-
 // cdrdao 1.2.4 overflows a buffer on a FILE name of this many bytes, and
 // rejects one over 1024.
 constexpr size_t longestFileName = 147;
 constexpr size_t longestFileNameRead = 1024;
 
-void checkNames(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+void checkNames(const TrackTable& table, const std::vector<Track>&, Findings& findings)
 {
     for (const Row& row : wavRows(table)) {
         const std::string_view name = row.lineText;
         if (name.find('"') != std::string::npos)
-            findings.push_back({row.lineNumber, join({"the name ", name, " holds a double quote, which a cue sheet "
-                                                                         "cannot hold; rename the file"})});
+            add(findings, row.lineNumber, join({"the name ", name, " holds a double quote, which a cue sheet "
+                                                                         "cannot hold; rename the file"}));
         if (holdsControlCharacter(name))
-            findings.push_back({row.lineNumber, join({"the name ", name, " holds a control character, which the cue "
+            add(findings, row.lineNumber, join({"the name ", name, " holds a control character, which the cue "
                                                                          "sheet carries as it is and players may "
-                                                                         "show or read wrongly; rename the file"})});
+                                                                         "show or read wrongly; rename the file"}));
         if (!endsWithInAnyCase(name, ".wav"))
-            findings.push_back({row.lineNumber, join({name, " does not end in .wav, so cdrdao takes it for raw "
+            add(findings, row.lineNumber, join({name, " does not end in .wav, so cdrdao takes it for raw "
                                                             "samples and burns its header and audio as loud noise; "
-                                                            "rename the file to end in .wav"})});
+                                                            "rename the file to end in .wav"}));
         if (name.size() > longestFileName)
-            findings.push_back({row.lineNumber,
+            add(findings, row.lineNumber,
                                 join({"the name ", name.substr(0, 40), "... is ", std::to_string(name.size()),
                                       " bytes long, and cdrdao 1.2.4 ",
                                       name.size() > longestFileNameRead ? "rejects a FILE name over 1024 bytes"
                                                                         : "fails on a FILE name of 148 bytes or more",
-                                      "; write the cue sheet in the files' folder, with short relative names"})});
+                                      "; write the cue sheet in the files' folder, with short relative names"}));
     }
 }
 
@@ -121,31 +111,31 @@ std::string burnerRefusal(std::string_view name, const WavInfo& info)
     return "";
 }
 
-void checkHeaders(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+void checkHeaders(const TrackTable& table, const std::vector<Track>&, Findings& findings)
 {
     for (const Row& row : wavRows(table))
         if (const std::string refusal = burnerRefusal(row.lineText, table.wavFile(row).info); !refusal.empty())
-            findings.push_back({row.lineNumber, join({row.lineText, " ", refusal})});
+            add(findings, row.lineNumber, join({row.lineText, " ", refusal}));
 }
 
-void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+void checkFiles(const TrackTable& table, const std::vector<Track>&, Findings& findings)
 {
     for (const Row& row : wavRows(table)) {
         const std::string name = row.lineText;
         const WavFile& file = table.wavFile(row);
         const WavInfo& info = file.info;
         if (!isCdAudio(info))
-            findings.push_back({row.lineNumber, join({name, " is ", describeFormat(info),
+            add(findings, row.lineNumber, join({name, " is ", describeFormat(info),
                                                       ", but a CD takes 44100 Hz, 16-bit, stereo PCM; convert it, "
-                                                      "as in: ", soxCommand(name)})});
+                                                      "as in: ", soxCommand(name)}));
         const int64_t present = framesPresent(file);
         if (present < info.sampleFrames)
-            findings.push_back({row.lineNumber,
+            add(findings, row.lineNumber,
                                 join({name, " holds ", length(cdFramesFloor(present, info.sampleRate)),
                                       " of audio, less than the ",
                                       length(cdFramesFloor(info.sampleFrames, info.sampleRate)),
                                       " (min:sec:frames) its header declares, as a cut-off file does; the disc gets "
-                                      "only what is there"})});
+                                      "only what is there"}));
     }
 }
 
@@ -154,7 +144,7 @@ void checkFiles(const TrackTable& table, const std::vector<Track>&, std::vector<
 // music runs on into the next file, without a pregap between; shntool fix
 // moves each such boundary into the next file instead, over a run of files
 // that play into each other.
-void checkPadding(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+void checkPadding(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
 {
     const auto rows = wavRows(table);
     std::vector<bool> pregapBefore(rows.size(), false);
@@ -176,14 +166,13 @@ void checkPadding(const TrackTable& table, const std::vector<Track>& tracks, std
         }
         command += ' ' + quoted(rows[last].get().lineText);
         const bool one = last == first + 1;
-        findings.push_back(
-            {rows[first].get().lineNumber,
-             join({padded, one ? " does" : " do", " not fill whole CD sectors, and ", one ? "its" : "their",
+        add(findings, rows[first].get().lineNumber,
+            join({padded, one ? " does" : " do", " not fill whole CD sectors, and ", one ? "its" : "their",
                    " music runs on into ", one ? rows[last].get().lineText : "the next file",
                    ", so the silence the burner pads ", one ? "it" : "each", " with (up to 13 ms) will be heard as a "
                    "gap; keep the music gapless by moving ", one ? "the boundary" : "each boundary",
                    " into the next file: ", command, ", then list the -fixed.wav files it writes in the current "
-                   "folder in their place"})});
+                   "folder in their place"}));
         first = last;
     }
 }
@@ -196,9 +185,10 @@ struct TrackStart {
     int previousSplit = -1;  // the row of the split before it in the file, with a CD time
 };
 
+// No split reaches past 100 hours, so a longer file ends there for the rules.
 int64_t fileEnd(const TrackTable& table, const Track& track)
 {
-    return framesPresent(table.wavFile(table.rows[track.fileRow])) * cdFramesPerSecond;
+    return std::min(framesPresent(table.wavFile(table.rows[track.fileRow])), int64_t{1} << 56) * cdFramesPerSecond;
 }
 
 std::vector<TrackStart> trackStarts(const TrackTable& table, const std::vector<Track>& tracks)
@@ -228,7 +218,7 @@ std::vector<TrackStart> trackStarts(const TrackTable& table, const std::vector<T
 }
 
 // A bad time text is reported as such, not again here.
-void checkSplits(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+void checkSplits(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
 {
     const std::vector<TrackStart> starts = trackStarts(table, tracks);
     for (size_t index = 0; index < tracks.size(); ++index) {
@@ -237,21 +227,21 @@ void checkSplits(const TrackTable& table, const std::vector<Track>& tracks, std:
         const std::string time(lineTime(split.lineText));
         if (starts[index].fault == TrackStart::pastEnd) {
             const int64_t rate = table.wavFile(table.rows[tracks[index].fileRow]).info.sampleRate;
-            findings.push_back({split.lineNumber, join({"the split at ", time, " is at or past the end of ", fileName,
+            add(findings, split.lineNumber, join({"the split at ", time, " is at or past the end of ", fileName,
                                                         ", which holds ", length(fileEnd(table, tracks[index]) / rate),
-                                                        " of audio; remove the split or correct its time"})});
+                                                        " of audio; remove the split or correct its time"}));
         } else if (starts[index].fault == TrackStart::notAfter) {
             const Row& previous = table.rows[starts[index].previousSplit];
-            findings.push_back({split.lineNumber,
+            add(findings, split.lineNumber,
                                 join({"the split at ", time, " does not come after the split at ",
                                       lineTime(previous.lineText), " on line ", std::to_string(previous.lineNumber),
-                                      "; the splits of a file must go forward in time"})});
+                                      "; the splits of a file must go forward in time"}));
         }
     }
 }
 
 // Only tracks whose start and end are both known: a bad split is reported as such.
-void checkTrackLengths(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+void checkTrackLengths(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
 {
     const std::vector<TrackStart> starts = trackStarts(table, tracks);
     for (size_t index = 0; index < tracks.size(); ++index) {
@@ -264,45 +254,46 @@ void checkTrackLengths(const TrackTable& table, const std::vector<Track>& tracks
             continue;
         const Row& start = table.rows[track.startRow];
         const std::string_view from = track.startRow == track.fileRow ? "" : lineTime(start.lineText);
-        findings.push_back({start.lineNumber,
+        add(findings, start.lineNumber,
                             join({"track ", std::to_string(index + 1), " (", table.rows[track.fileRow].lineText,
                                   from.empty() ? "" : " from ", from, ") lasts ",
                                   length(std::max<int64_t>(end - starts[index].position, 0) / rate),
                                   " (min:sec:frames), but a CD track must last at least 4 seconds, not counting "
-                                  "its pregap; join it to the track before or after it"})});
+                                  "its pregap; join it to the track before or after it"}));
     }
 }
 
-void checkTrackCount(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+void checkTrackCount(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
 {
     if (tracks.size() > maxTracks)
-        findings.push_back({table.rows[tracks[maxTracks].startRow].lineNumber,
+        add(findings, table.rows[tracks[maxTracks].startRow].lineNumber,
                             join({"this line starts track ", std::to_string(maxTracks + 1), ", but a CD holds at most ",
                                   std::to_string(maxTracks),
-                                  " tracks; leave some out or split the list over two discs"})});
+                                  " tracks; leave some out or split the list over two discs"}));
 }
 
 // The audio and the pregaps, each file padded to whole CD frames, as cdrdao
 // counts the disc.
-void checkDiscLength(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+void checkDiscLength(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
 {
     int64_t discLength = 0;
     bool pregaps = false;
     for (const Track& track : tracks)
         if (track.pregapRow >= 0) {
-            discLength += std::max<int64_t>(table.rows[track.pregapRow].timeFrames, 0);
+            discLength = addSaturating(discLength, std::max<int64_t>(table.rows[track.pregapRow].timeFrames, 0));
             pregaps = true;
         }
     for (const Row& row : wavRows(table))
-        discLength += cdFramesCeil(framesPresent(table.wavFile(row)), table.wavFile(row).info.sampleRate);
+        discLength = addSaturating(discLength,
+                                   cdFramesCeil(framesPresent(table.wavFile(row)), table.wavFile(row).info.sampleRate));
     if (discLength > longestDisc)
-        findings.push_back({0, join({"the disc lasts ", length(discLength), " (min:sec:frames)",
+        add(findings, 0, join({"the disc lasts ", length(discLength), " (min:sec:frames)",
                                      pregaps ? " with its pregaps" : "", ", more than the ", length(longestDisc),
                                      " an 80-minute CD-R holds after the 2-second pregap of its first track; leave "
-                                     "some tracks out or split the list over two discs"})});
+                                     "some tracks out or split the list over two discs"}));
 }
 
-using Rule = void (*)(const TrackTable&, const std::vector<Track>&, std::vector<Finding>&);
+using Rule = void (*)(const TrackTable&, const std::vector<Track>&, Findings&);
 
 // Findings on one line come in this order.
 constexpr Rule rules[] = {checkNames,  checkHeaders,      checkFiles,      checkPadding,
@@ -313,8 +304,10 @@ constexpr Rule rules[] = {checkNames,  checkHeaders,      checkFiles,      check
 std::vector<Finding> checkDisc(const TrackTable& table)
 {
     const std::vector<Track> tracks = listTracks(table);
-    std::vector<Finding> findings;
-    for (const Rule rule : rules)
+    Findings findings;
+    for (const Rule rule : rules) {
         rule(table, tracks, findings);
-    return findings;
+        endRule(findings);
+    }
+    return std::move(findings.list);
 }

@@ -97,6 +97,19 @@ void appendVisible(std::string& line, std::string_view text)
 
 }  // namespace
 
+std::string visible(std::string_view text)
+{
+    std::string shown;
+    for (size_t line = text.find('\n'); !text.empty(); line = text.find('\n')) {
+        appendVisible(shown, text.substr(0, line));
+        if (line == std::string_view::npos)
+            break;
+        shown += '\n';
+        text.remove_prefix(line + 1);
+    }
+    return shown;
+}
+
 bool holdsControlCharacter(std::string_view text)
 {
     return plainLength(text) < text.size();

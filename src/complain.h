@@ -18,5 +18,9 @@ void complain(std::string_view subject, std::string_view text);
 // what standard output holds.
 void writeComplaints(std::string_view lines);
 
+// text with control characters escaped, as complaints show them; a line
+// break at its very end stays.
+std::string visible(std::string_view text);
+
 // Whether text holds a control character (C0, DEL or C1, raw or in UTF-8).
 bool holdsControlCharacter(std::string_view text);

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <iterator>
 
 #include <fcntl.h>
@@ -12,19 +12,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "file_kind.h"
+
 namespace {
+
+// Writes all of text to fd; 0 or the error.
+int writeAll(int fd, std::string_view text)
+{
+    while (!text.empty()) {
+        const ssize_t count = write(fd, text.data(), text.size());
+        if (count < 0 && errno != EINTR)
+            return errno;
+        if (count > 0)
+            text.remove_prefix(static_cast<size_t>(count));
+    }
+    return 0;
+}
 
 // Writes and closes fd; 0 or the first error.
 int writeAndClose(int fd, std::string_view text)
 {
-    int error = 0;
-    while (!text.empty() && error == 0) {
-        const ssize_t count = write(fd, text.data(), text.size());
-        if (count < 0 && errno != EINTR)
-            error = errno;
-        if (count > 0)
-            text.remove_prefix(static_cast<size_t>(count));
-    }
+    int error = writeAll(fd, text);
     if (close(fd) != 0 && error == 0)
         error = errno;
     return error;
@@ -45,17 +53,19 @@ int writeInPlace(const std::string& name, std::string_view text)
     return writeAndClose(fd, text);
 }
 
-// The temporary file of a replacement, for the signal handler to remove.
-// Set and cleared only while the signals are blocked.
-char temporaryName[PATH_MAX];
-constexpr int fatalSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The named temporary file of a replacement, in the folder temporaryFolder,
+// for the signal handler to remove. Set and cleared only while the signals
+// are blocked.
+char temporaryName[32];
+int temporaryFolder = -1;
+constexpr int fatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 struct sigaction earlierActions[std::size(fatalSignals)];
 
 // Removes the temporary file, then dies of the signal, so that the shell sees it.
 void removeTemporaryAndDie(int signal)
 {
     if (temporaryName[0] != '\0')
-        unlink(temporaryName);
+        unlinkat(temporaryFolder, temporaryName, 0);
     std::signal(signal, SIG_DFL);
     raise(signal);
 }
@@ -70,62 +80,134 @@ void blockFatalSignals(bool block)
     sigprocmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
-// Creates the temporary file beside target, so that the signal handler
-// knows its name before anything can interrupt. A signal that was ignored
-// (nohup) stays ignored.
-int createTemporary(const std::string& target)
+// Gives temporaryName a name that is new in folder, by act, which creates it
+// there and returns the new file's descriptor or a status, or -1 with errno
+// set; the signal handler knows the name before anything can interrupt. A
+// signal that was ignored (nohup) stays ignored.
+template <typename Act>
+int nameTemporary(int folder, Act act)
 {
-    const size_t slash = target.rfind('/');
-    const std::string pattern = (slash == std::string::npos ? "" : target.substr(0, slash + 1)) + ".trelvask-XXXXXX";
-    if (pattern.size() >= sizeof temporaryName)
-        return errno = ENAMETOOLONG, -1;
+    static unsigned long long state = static_cast<unsigned long long>(getpid()) << 32 ^
+                                      static_cast<unsigned long long>(std::time(nullptr));
+    int result = -1;
     blockFatalSignals(true);
-    std::memcpy(temporaryName, pattern.c_str(), pattern.size() + 1);
-    const int fd = mkostemp(temporaryName, O_CLOEXEC);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        std::snprintf(temporaryName, sizeof temporaryName, ".trelvask-%06llx", state >> 40);
+        result = act(temporaryName);
+        if (result >= 0 || errno != EEXIST)
+            break;
+    }
     const int error = errno;
-    if (fd < 0)
+    temporaryFolder = folder;
+    if (result < 0)
         temporaryName[0] = '\0';
-    for (size_t at = 0; fd >= 0 && at < std::size(fatalSignals); ++at) {
+    for (size_t at = 0; result >= 0 && at < std::size(fatalSignals); ++at) {
         sigaction(fatalSignals[at], nullptr, &earlierActions[at]);
         if (earlierActions[at].sa_handler != SIG_IGN)
             std::signal(fatalSignals[at], removeTemporaryAndDie);
     }
     blockFatalSignals(false);
     errno = error;
-    return fd;
+    return result;
 }
 
 void forgetTemporary()
 {
     blockFatalSignals(true);
+    if (temporaryName[0] != '\0')
+        for (size_t at = 0; at < std::size(fatalSignals); ++at)
+            sigaction(fatalSignals[at], &earlierActions[at], nullptr);
     temporaryName[0] = '\0';
-    for (size_t at = 0; at < std::size(fatalSignals); ++at)
-        sigaction(fatalSignals[at], &earlierActions[at], nullptr);
     blockFatalSignals(false);
 }
 
-// Writes a new file beside target and renames it over target, so that
-// readers and other runs see the old cue sheet or the new one, never a mix,
-// and a failure at any byte leaves the old one as it was. An old file's
-// owner and group come over where this process may set them.
-int replaceWhole(const std::string& target, const struct stat* old, mode_t mode, std::string_view text,
-                 CueNotes& notes)
+// Links the unnamed file fd into folder as name, as the caller may: by the
+// descriptor for a privileged run, else through /proc.
+int linkUnnamed(int fd, int folder, const char* name)
 {
-    const int fd = createTemporary(target);
+    if (linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0)
+        return 0;
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+    return linkat(AT_FDCWD, path, folder, name, AT_SYMLINK_FOLLOW);
+}
+
+// A new file in folder, holding text, with the old file's mode, owner and
+// group where this run may set them: unnamed where the filesystem allows and
+// unnamed is set, so that nothing is left of it should the run be killed;
+// else temporaryName names it. -1 with errno set when it fails.
+int createWith(int folder, const struct stat* old, mode_t mode, std::string_view text, bool& unnamed,
+               CueOutcome& outcome)
+{
+    outcome.step = CueStep::create;
+    int fd = unnamed ? openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode) : -1;
+    unnamed = fd >= 0;
+    if (!unnamed)
+        fd = nameTemporary(folder, [folder, mode](const char* name) {
+            return openat(folder, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+        });
     if (fd < 0)
-        return errno;
+        return -1;
     if (old && (old->st_uid != geteuid() || old->st_gid != getegid()) && fchown(fd, old->st_uid, old->st_gid) != 0)
-        notes.ownerLost = true;
-    int error = fchmod(fd, mode) == 0 ? 0 : errno;
-    const int written = writeAndClose(fd, text);
-    if (error == 0)
-        error = written;
-    if (error == 0 && rename(temporaryName, target.c_str()) != 0)
+        outcome.ownerLost = true;
+    outcome.step = CueStep::write;
+    const int error = fchmod(fd, mode) != 0 ? errno : writeAll(fd, text);
+    if (error != 0) {
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+// Gives the unnamed file fd a name in folder: base itself when it is new,
+// else a temporary name to be renamed over it. 0, or the error; ENOENT when
+// this system gives unnamed files no names (no /proc).
+int nameUnnamed(int fd, int folder, const char* base, bool isNew)
+{
+    if (isNew && linkUnnamed(fd, folder, base) == 0)
+        return 0;
+    if (isNew && errno != EEXIST)
+        return errno;
+    return nameTemporary(folder, [fd, folder](const char* name) { return linkUnnamed(fd, folder, name); }) < 0
+               ? errno
+               : 0;
+}
+
+// Puts a new file with text in the place of base in folder, so that readers
+// and other runs see the old cue sheet or the new one, never a mix, and a
+// failure at any byte leaves the old one as it was.
+void replaceWhole(int folder, const char* base, const struct stat* old, mode_t mode, std::string_view text,
+                  CueOutcome& outcome)
+{
+    bool unnamed = true;
+    int fd = createWith(folder, old, mode, text, unnamed, outcome);
+    int error = fd < 0 ? errno : 0;
+    outcome.step = error != 0 ? outcome.step : CueStep::replace;
+    if (error == 0 && unnamed) {
+        error = nameUnnamed(fd, folder, base, old == nullptr);
+        if (error == ENOENT && temporaryName[0] == '\0') {
+            // No name for an unnamed file here: the sheet is written again under one.
+            close(fd);
+            unnamed = false;
+            fd = createWith(folder, old, mode, text, unnamed, outcome);
+            error = fd < 0 ? errno : 0;
+            outcome.step = error != 0 ? outcome.step : CueStep::replace;
+        }
+    }
+    if (fd >= 0 && close(fd) != 0 && error == 0)
         error = errno;
-    if (error != 0)
-        unlink(temporaryName);
+    // An unnamed file given the new name is in place already.
+    const bool inPlace = unnamed && old == nullptr && temporaryName[0] == '\0';
+    if (error == 0 && !inPlace && renameat(folder, temporaryName, folder, base) != 0)
+        error = errno;
+    if (error != 0 && temporaryName[0] != '\0')
+        unlinkat(folder, temporaryName, 0);
+    else if (error != 0 && inPlace && outcome.step == CueStep::replace)
+        unlinkat(folder, base, 0);
     forgetTemporary();
-    return error;
+    outcome.error = error;
 }
 
 // The file a name leads to through any symbolic links, whether it exists or
@@ -146,19 +228,41 @@ int resolveLinks(std::string& name)
     return ELOOP;
 }
 
-// Whether the regular file called name, of this status, holds just text.
-bool holdsExactly(const std::string& name, const struct stat& status, std::string_view text)
+// The bytes of the old file needed to compare it with the new sheet, or to
+// tell what it holds: no more than the sheet and one byte, so that a file
+// grown since shows, or its start. errno is set when it cannot be read.
+bool readStart(const std::string& name, const struct stat& status, size_t sheetSize, std::string& start)
 {
-    if (static_cast<uint64_t>(status.st_size) != text.size())
-        return false;
+    constexpr size_t kindBytes = 512;
     std::FILE* const file = std::fopen(name.c_str(), "rbe");
     if (!file)
         return false;
-    // One byte more than the sheet, so that a file grown since shows.
-    std::string old(text.size() + 1, '\0');
-    old.resize(std::fread(old.data(), 1, old.size(), file));
+    start.resize(static_cast<uint64_t>(status.st_size) == sheetSize ? sheetSize + 1 : kindBytes);
+    start.resize(std::fread(start.data(), 1, start.size(), file));
     std::fclose(file);
-    return old == text;
+    return true;
+}
+
+// What the old file's first bytes are, when they are no cue sheet's: audio,
+// an image, anything with a NUL byte.
+std::string_view notACueSheet(std::string_view start)
+{
+    const std::string_view kind = fileKind(start);
+    if (!kind.empty())
+        return kind;
+    return start.substr(0, 512).find('\0') != std::string_view::npos ? "binary" : "";
+}
+
+// The folder of a name, and the name in it.
+std::string folderOf(const std::string& name)
+{
+    const size_t slash = name.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+}
+
+std::string baseOf(const std::string& name)
+{
+    return name.substr(name.rfind('/') + 1);
 }
 
 }  // namespace
@@ -171,40 +275,82 @@ bool cueIsStandardOutputFile(const std::string& name)
            cue.st_dev == output.st_dev && cue.st_ino == output.st_ino;
 }
 
-int writeCueFile(const std::string& name, std::string_view text, CueNotes& notes)
+CueOutcome writeCueFile(const std::string& name, std::string_view text)
 {
+    CueOutcome outcome;
     struct stat existing;
-    if (stat(name.c_str(), &existing) != 0) {
-        if (errno != ENOENT)
-            return errno;
-        // A new name, or a link to a missing file: the file it leads to is
-        // created whole, and the link stays.
-        std::string target = name;
-        if (const int error = resolveLinks(target))
-            return error;
+    const bool exists = stat(name.c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT)
+        return outcome.error = errno, outcome;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        outcome.inPlace = true;
+        outcome.step = CueStep::write;
+        outcome.error = writeInPlace(name, text);
+        return outcome;
+    }
+    if (exists) {
+        // A cue file the user may not write stays protected, though its
+        // folder would let a rename replace it.
+        std::string start;
+        if (access(name.c_str(), W_OK) != 0 || !readStart(name, existing, text.size(), start))
+            return outcome.error = errno, outcome;
+        // A rerun that gives the same sheet only touches the file: replacing
+        // it would make the filesystem flush the new file at once, which
+        // takes longer than the rest of the run, and wear a flash card for
+        // nothing.
+        if (start == text && utimensat(AT_FDCWD, name.c_str(), nullptr, 0) == 0)
+            return outcome;
+        outcome.oldKind = notACueSheet(start);
+        if (!outcome.oldKind.empty())
+            return outcome.refusal = CueRefusal::notACueSheet, outcome;
+        if (text.empty() && existing.st_size > 0)
+            return outcome.refusal = CueRefusal::emptyOverOldFile, outcome;
+    }
+    // Through symbolic links, which stay, to the file itself, from its
+    // folder: any path the system can open works, however long in all.
+    std::string target = name;
+    if ((outcome.error = resolveLinks(target)) != 0)
+        return outcome;
+    const int folder = open(folderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return outcome.error = errno, outcome;
+    mode_t mode = exists ? existing.st_mode & 07777 : 0;
+    if (!exists) {
         const mode_t mask = umask(0);
         umask(mask);
-        return replaceWhole(target, nullptr, 0666 & ~mask, text, notes);
+        mode = 0666 & ~mask;
     }
-    if (!S_ISREG(existing.st_mode)) {
-        notes.inPlace = true;
-        return writeInPlace(name, text);
-    }
-    // A cue file the user may not write stays protected, though its folder
-    // would let a rename replace it.
-    if (access(name.c_str(), W_OK) != 0)
-        return errno;
-    // A rerun that gives the same sheet only touches the file: replacing it
-    // would make the filesystem flush the new file at once, which takes longer
-    // than the rest of the run, and wear a flash card for nothing.
-    if (holdsExactly(name, existing, text) && utimensat(AT_FDCWD, name.c_str(), nullptr, 0) == 0)
-        return 0;
-    // Through symbolic links to the file itself, which keeps the links.
-    char* const target = realpath(name.c_str(), nullptr);
-    if (!target)
-        return errno;
-    notes.otherLinks = static_cast<int>(existing.st_nlink) - 1;
-    const int error = replaceWhole(target, &existing, existing.st_mode & 07777, text, notes);
-    std::free(target);
-    return error;
+    outcome.otherLinks = exists ? static_cast<int>(existing.st_nlink) - 1 : 0;
+    replaceWhole(folder, baseOf(target).c_str(), exists ? &existing : nullptr, mode, text, outcome);
+    struct stat folderStatus;
+    if (outcome.error == EPERM && outcome.step == CueStep::replace && fstat(folder, &folderStatus) == 0)
+        outcome.stickyFolder = (folderStatus.st_mode & S_ISVTX) != 0;
+    close(folder);
+    return outcome;
+}
+
+std::string cueFailureReason(const CueOutcome& outcome, const std::string& name)
+{
+    const std::string folder = name.find('/') == std::string::npos ? "the current folder" : "the folder " + folderOf(name);
+    if (outcome.refusal == CueRefusal::notACueSheet)
+        return (outcome.oldKind == "binary" ? std::string("this file holds binary data")
+                                            : "this is a " + std::string(outcome.oldKind) + " file") +
+               ", not a cue sheet, so it is left as it is; name another cue file, or remove this one first";
+    if (outcome.refusal == CueRefusal::emptyOverOldFile)
+        return "the list names no WAV file, so the cue sheet would be empty, and this file is left as it is; write "
+               "the names of the WAV files in the list";
+    if (outcome.error == ENXIO && outcome.inPlace)
+        return "nothing reads from this FIFO or device; start its reader first";
+    const int error = outcome.error;
+    if (outcome.step == CueStep::create && (error == EACCES || error == EPERM || error == EROFS))
+        return folder + " does not let this run create a file (" + std::strerror(error) +
+               "), which replacing the cue sheet whole needs; make the folder writable, or write the cue sheet "
+               "elsewhere";
+    if (outcome.step == CueStep::replace && error == EPERM && outcome.stickyFolder)
+        return folder + " is sticky, as /tmp is, and this file belongs to another user, so it "
+               "cannot be replaced; write the cue sheet elsewhere, or have its owner remove it";
+    if (outcome.step == CueStep::replace && error == EBUSY)
+        return "this file is a mount point (bind-mounted, as docker -v mounts a file), which no file can replace; "
+               "write the cue sheet to another name, then copy it over this one, as in: cp new.cue " + name;
+    return std::strerror(error);
 }

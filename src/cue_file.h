@@ -1,23 +1,53 @@
-// Writing the cue sheet to its file, so that a failure never costs the old one.
+// Writing the cue sheet to its file, so that a failure never costs the old
+// one, nor any file that is not a cue sheet.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-// What the user should know about a replaced cue file.
-struct CueNotes {
-    int otherLinks = 0;      // hard links that keep the old cue sheet
-    bool ownerLost = false;  // its owner or group could not be kept
-    bool inPlace = false;    // a device or FIFO, written in place
+// Where writing the cue file stopped.
+enum class CueStep : unsigned char {
+    look,     // finding the file, its folder, or what the old file holds
+    create,   // creating the new file in the folder
+    write,    // writing it
+    replace,  // putting it in the old file's place
 };
 
-// Writes text as the file called name and returns 0, or the errno value of
-// the failure. A regular file, new or old, is replaced whole by a new file
-// renamed over the file its name leads to through symbolic links, with the
-// old mode, owner and group: a failed write or a signal leaves the old file
-// as it was and no temporary file. One that holds text already is only
-// given the time of now. A device or a FIFO is written in place.
-int writeCueFile(const std::string& name, std::string_view text, CueNotes& notes);
+// An old file that is kept although it could be written.
+enum class CueRefusal : unsigned char {
+    none,
+    notACueSheet,     // it starts like audio, an image or binary data
+    emptyOverOldFile, // the new sheet is empty, the old file is not
+};
+
+// How writing the cue file went, and what the user should know about it.
+struct CueOutcome {
+    int error = 0;  // the errno value of the call that failed; 0 when written, or refused
+    CueStep step = CueStep::look;
+    CueRefusal refusal = CueRefusal::none;
+    std::string_view oldKind = {};  // what the old file was taken for, when it is no cue sheet
+    bool stickyFolder = false;  // the old file's folder lets only owners rename over their files
+    int otherLinks = 0;         // hard links that keep the old cue sheet
+    bool ownerLost = false;     // its owner or group could not be kept
+    bool inPlace = false;       // a device or FIFO, written in place
+};
+
+inline bool written(const CueOutcome& outcome)
+{
+    return outcome.error == 0 && outcome.refusal == CueRefusal::none;
+}
+
+// Writes text as the file called name. A regular file, new or old, is
+// replaced whole by a new file put in the place the name leads to through
+// symbolic links, with the old mode, owner and group: a failed write or a
+// signal leaves the old file as it was and no temporary file. One that holds
+// text already is only given the time of now. An old file that starts like
+// audio, an image or binary data is kept, and so is any non-empty file when
+// text is empty. A device or a FIFO is written in place.
+CueOutcome writeCueFile(const std::string& name, std::string_view text);
+
+// Why the cue file called name was not written, for standard error.
+std::string cueFailureReason(const CueOutcome& outcome, const std::string& name);
 
 // Whether standard output is a regular file and the one called name.
 bool cueIsStandardOutputFile(const std::string& name);

@@ -40,8 +40,8 @@ std::string_view fileKind(std::string_view start)
     };
     for (const auto& [magic, kind] : magics)
         if (start.starts_with(magic))
-            return kind == "RIFF" ? start.substr(8, 4) == "WAVE" ? "WAV" : "RIFF" : kind;
-    if (start.substr(4, 4) == "ftyp")
+            return kind == "RIFF" ? start.size() >= 12 && start.substr(8, 4) == "WAVE" ? "WAV" : "RIFF" : kind;
+    if (start.size() >= 8 && start.substr(4, 4) == "ftyp")
         return "MP4";
     // An MPEG audio frame: eleven sync bits, then the layer; AAC in ADTS has layer 0.
     if (byteAt(start, 0) == 0xFF && (byteAt(start, 1) & 0xE0) == 0xE0)

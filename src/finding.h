@@ -13,6 +13,40 @@ struct Finding {
     std::string text;
 };
 
+// The findings of the checks, rule by rule. A rule that finds more than
+// findingsPerRule faults names the first of them and counts the rest in one
+// more line, so that a list of a million faulty lines is answered in
+// kilobytes, not gigabytes.
+constexpr size_t findingsPerRule = 1000;
+
+struct Findings {
+    std::vector<Finding> list;
+    size_t ruleStart = 0;        // where the current rule's findings begin in list
+    size_t unnamed = 0;          // the current rule's findings past the limit
+    int firstUnnamedLine = 0;
+};
+
+inline void add(Findings& findings, int lineNumber, std::string text)
+{
+    if (findings.list.size() - findings.ruleStart < findingsPerRule) {
+        findings.list.push_back({lineNumber, std::move(text)});
+    } else if (findings.unnamed++ == 0) {
+        findings.firstUnnamedLine = lineNumber;
+    }
+}
+
+// Ends the current rule, with the count of what it did not name.
+inline void endRule(Findings& findings)
+{
+    if (findings.unnamed > 0)
+        findings.list.push_back({findings.firstUnnamedLine,
+                                 std::to_string(findings.unnamed) + " more warnings like the last " +
+                                     std::to_string(findingsPerRule) + ", from this line on, are not shown; "
+                                     "mend those first and run again"});
+    findings.ruleStart = findings.list.size();
+    findings.unnamed = 0;
+}
+
 // Joins the parts of a message, allocating once.
 inline std::string join(std::initializer_list<std::string_view> parts)
 {

@@ -44,7 +44,7 @@ std::string soundFileAdvice(std::string_view text)
 
 // An S or P line without its blank loses its first digit: "S12:30:00" is a
 // split at 2:30:00, and "Song.flac" a split at "ng.flac".
-void checkTimeTexts(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+void checkTimeTexts(const TrackTable& table, const std::vector<Track>&, Findings& findings)
 {
     const char* fileName = "";
     for (const Row& row : table.rows) {
@@ -56,22 +56,22 @@ void checkTimeTexts(const TrackTable& table, const std::vector<Track>&, std::vec
         const std::string_view what = row.isPregap() ? "a pregap" : "a split";
         const std::string advice = soundFileAdvice(trimBlanks(line));
         if (!advice.empty())
-            findings.push_back({row.lineNumber, join({"this line starts with ", letter, ", so it is read as ", what,
-                                                      " in the cue sheet, and ", advice})});
+            add(findings, row.lineNumber, join({"this line starts with ", letter, ", so it is read as ", what,
+                                                      " in the cue sheet, and ", advice}));
         else if (!holdsDigit(line.substr(1)))
-            findings.push_back({row.lineNumber, join({"\"", line, "\" starts with ", letter, ", so it is read as ",
+            add(findings, row.lineNumber, join({"\"", line, "\" starts with ", letter, ", so it is read as ",
                                                       what, ", but it holds no time, and burners reject the cue "
-                                                      "sheet; if it is a note, start it with #"})});
+                                                      "sheet; if it is a note, start it with #"}));
         else if (line.size() > 1 && !isBlank(line[1]))
-            findings.push_back({row.lineNumber, join({"\"", line, "\" is read as ", what, " at \"", time, "\"",
+            add(findings, row.lineNumber, join({"\"", line, "\" is read as ", what, " at \"", time, "\"",
                                                       row.timeFrames < 0 ? ", which is not a CD time" : "",
                                                       ", since the character after ", letter, " is taken for a blank; "
-                                                      "write ", letter, " ", trimBlanks(line.substr(1))})});
+                                                      "write ", letter, " ", trimBlanks(line.substr(1))}));
         else if (row.timeFrames < 0)
-            findings.push_back({row.lineNumber,
+            add(findings, row.lineNumber,
                                 join({"\"", time, "\" (", row.isPregap() ? "a pregap after " : "a split of ", fileName,
                                       ") is not a CD time; write minutes:seconds:frames, as in 04:10:00, with seconds "
-                                      "below 60 and frames below 75"})});
+                                      "below 60 and frames below 75"}));
     }
 }
 
@@ -101,7 +101,7 @@ std::string unusedPath(std::string_view line, PathKind kind)
 }
 
 void checkIgnoredLines(const TrackTable& table, const std::vector<Track>&, const LookUp& lookUp,
-                       std::vector<Finding>& findings)
+                       Findings& findings)
 {
     for (const Row& row : table.rows) {
         if (row.kind != LineKind::other || isNote(row.lineText))
@@ -111,16 +111,16 @@ void checkIgnoredLines(const TrackTable& table, const std::vector<Track>&, const
             if (const PathKind kind = lookUp(row.lineText); kind != PathKind::none)
                 intent = unusedPath(row.lineText, kind);
         if (!intent.empty())
-            findings.push_back({row.lineNumber, std::move(intent)});
+            add(findings, row.lineNumber, std::move(intent));
     }
     if (table.rows.empty())
-        findings.push_back({0, "the list names no WAV file, so the cue sheet is empty, and no burner takes an empty "
-                               "one; write the names of the WAV files in the list, one on each line"});
+        add(findings, 0, "the list names no WAV file, so the cue sheet is empty, and no burner takes an empty "
+                               "one; write the names of the WAV files in the list, one on each line");
 }
 
 // A pregap must follow the line of its track and last a while: cdrdao refuses
 // one of 00:00:00.
-void checkPregaps(const TrackTable& table, const std::vector<Track>& tracks, std::vector<Finding>& findings)
+void checkPregaps(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
 {
     std::vector<bool> used(table.rows.size(), false);
     for (const Track& track : tracks)
@@ -129,27 +129,27 @@ void checkPregaps(const TrackTable& table, const std::vector<Track>& tracks, std
     for (size_t row = 0; row < table.rows.size(); ++row) {
         const Row& pregap = table.rows[row];
         if (pregap.isPregap() && !used[row])
-            findings.push_back({pregap.lineNumber, "this pregap follows no WAV or S line, so the cue sheet leaves it "
-                                                   "out; put it right after the line of its track"});
+            add(findings, pregap.lineNumber, "this pregap follows no WAV or S line, so the cue sheet leaves it "
+                                                   "out; put it right after the line of its track");
         else if (pregap.isPregap() && pregap.timeFrames == 0)
-            findings.push_back({pregap.lineNumber, "this pregap has no length, which cdrdao refuses (\"Length of pregap "
-                                                   "is zero\"); remove the line, or give the pregap a length"});
+            add(findings, pregap.lineNumber, "this pregap has no length, which cdrdao refuses (\"Length of pregap "
+                                                   "is zero\"); remove the line, or give the pregap a length");
     }
 }
 
-void checkListEnd(const TrackTable& table, const std::vector<Track>&, std::vector<Finding>& findings)
+void checkListEnd(const TrackTable& table, const std::vector<Track>&, Findings& findings)
 {
     if (table.nulLine == 0)
         return;
     // A WAV name cut short is then not found: the byte is named with it.
     if (!table.rows.empty() && table.rows.back().lineNumber == table.nulLine)
-        findings.push_back({table.nulLine, join({"a NUL byte here cuts this line short after \"",
+        add(findings, table.nulLine, join({"a NUL byte here cuts this line short after \"",
                                                  table.rows.back().lineText, "\" and ends the list, so the rest of "
                                                  "the line and the lines after it are left out; remove the byte, or "
-                                                 "save the list again as plain text"})});
+                                                 "save the list again as plain text"}));
     else
-        findings.push_back({table.nulLine, "a NUL byte here ends the list, so the lines after it are left out; "
-                                           "remove the byte, or save the list again as plain text"});
+        add(findings, table.nulLine, "a NUL byte here ends the list, so the lines after it are left out; "
+                                           "remove the byte, or save the list again as plain text");
 }
 
 
@@ -158,10 +158,13 @@ void checkListEnd(const TrackTable& table, const std::vector<Track>&, std::vecto
 std::vector<Finding> checkList(const TrackTable& table, const LookUp& lookUp)
 {
     const std::vector<Track> tracks = listTracks(table);
-    std::vector<Finding> findings;
+    Findings findings;
     checkTimeTexts(table, tracks, findings);
+    endRule(findings);
     checkIgnoredLines(table, tracks, lookUp, findings);
+    endRule(findings);
     checkPregaps(table, tracks, findings);
+    endRule(findings);
     checkListEnd(table, tracks, findings);
-    return findings;
+    return std::move(findings.list);
 }

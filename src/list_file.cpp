@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "complain.h"
@@ -27,7 +27,7 @@ void appendUtf8(std::string& text, uint32_t code)
 // file named by mistake costs no more than its start. In UTF-16 a NUL is
 // half of most characters, so a list with its mark is read whole. 0, or the
 // errno value.
-int readWhole(std::FILE* file, const struct stat& status, std::string& contents)
+int readWhole(int fd, const struct stat& status, std::string& contents)
 {
     // A long list is held once, not in ever larger copies; a big file named
     // by mistake gets no more than a long list would.
@@ -35,13 +35,16 @@ int readWhole(std::FILE* file, const struct stat& status, std::string& contents)
     if (S_ISREG(status.st_mode))
         contents.reserve(static_cast<size_t>(std::min(status.st_size, longList)));
     char block[65536];
-    size_t count;
-    while ((count = std::fread(block, 1, sizeof block, file)) > 0) {
-        contents.append(block, count);
-        if (std::memchr(block, '\0', count) && !startsWithUtf16Mark(contents))
+    for (ssize_t count; (count = read(fd, block, sizeof block)) != 0;) {
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return errno;
+        contents.append(block, static_cast<size_t>(count));
+        if (std::memchr(block, '\0', static_cast<size_t>(count)) && !startsWithUtf16Mark(contents))
             break;
     }
-    return std::ferror(file) ? errno : 0;
+    return 0;
 }
 
 }  // namespace
@@ -105,9 +108,11 @@ bool looksLikeCueSheet(std::string_view text)
 
 std::optional<Failure> readList(const Options& options, ListFile& list)
 {
+    // Plain descriptors: a stream would need memory to open, and a run short
+    // of it must not take tlist.txt for missing.
     list.name = defaultListName;
-    std::FILE* file = std::fopen(defaultListName, "rb");
-    if (!file) {
+    int fd = open(defaultListName, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         const int openError = errno;
         if (options.arguments.empty()) {
             char folder[4096];
@@ -126,15 +131,15 @@ std::optional<Failure> readList(const Options& options, ListFile& list)
             complain(defaultListName, std::strerror(openError) + ("; reading " + list.name + " instead"));
         if (list.name == standardInputName) {
             list.name = "standard input";
-            file = stdin;
+            fd = STDIN_FILENO;
         } else {
-            file = std::fopen(list.name.c_str(), "rb");
+            fd = open(list.name.c_str(), O_RDONLY | O_CLOEXEC);
         }
     }
-    int error = file ? 0 : errno;
-    if (file) {
-        error = fstat(fileno(file), &list.status) != 0 ? errno : readWhole(file, list.status, list.contents);
-        std::fclose(file);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        error = fstat(fd, &list.status) != 0 ? errno : readWhole(fd, list.status, list.contents);
+        close(fd);
     }
     const std::string message = "Cannot read track list called " + list.name + "\n";
     if (error != 0)

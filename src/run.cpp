@@ -31,6 +31,10 @@
 namespace {
 
 constexpr const char* defaultOutputName = "output.cue";
+// What the run is doing: how it ends should memory run out.
+Exit runStage = Exit::noList;
+// Whether the cue sheet goes to standard output, and the report to standard error.
+bool cueOnStandardOutput = false;
 // The cue file name that puts the cue sheet on standard output.
 constexpr const char* standardOutputName = "-";
 
@@ -71,6 +75,7 @@ std::optional<Failure> measureFiles(TrackTable& table, const std::string& listNa
 {
     const std::string listFolder = folderOf(listName);
     std::optional<Failure> first;
+    Findings problems;
     for (const Row& row : wavRows(table)) {
         // How the audio ends matters only where another file follows.
         const bool last = row.wavIndex + 1 == static_cast<int>(table.wavFiles.size());
@@ -82,13 +87,15 @@ std::optional<Failure> measureFiles(TrackTable& table, const std::string& listNa
                                 access((listFolder + '/' + row.lineText).c_str(), F_OK) == 0;
         // A name cut short by a NUL byte is named with the byte instead.
         const bool firstLine = &row == &table.rows.front() && row.lineNumber != table.nulLine;
-        findings.push_back(
-            {row.lineNumber, wavProblemText(row.lineText, *failure, firstLine, besideList ? listFolder : "")});
+        add(problems, row.lineNumber, wavProblemText(row.lineText, *failure, firstLine, besideList ? listFolder : ""));
         if (!first) {
             first = std::move(failure);
             first->subject.clear();
         }
     }
+    endRule(problems);
+    findings.insert(findings.end(), std::make_move_iterator(problems.list.begin()),
+                    std::make_move_iterator(problems.list.end()));
     return first;
 }
 
@@ -101,21 +108,24 @@ PathKind lookUpPath(const char* name)
     return S_ISDIR(status.st_mode) ? PathKind::folder : PathKind::file;
 }
 
-// All warnings in one write, in the order of the list: standard error is not buffered.
+// The warnings in the order of the list, in as few writes as their size
+// allows: standard error is not buffered.
 void printFindings(const std::string& listName, std::vector<Finding>& findings)
 {
     sortByLine(findings);
-    size_t size = 0;
-    for (const Finding& finding : findings)
-        size += listName.size() + finding.text.size() + 24;
+    constexpr size_t block = 65536;
     std::string warnings;
-    warnings.reserve(size);
+    warnings.reserve(block);
     std::string subject;
     for (const Finding& finding : findings) {
         subject = listName;
         if (finding.lineNumber != 0)
             subject += ':' + std::to_string(finding.lineNumber);
         appendComplaint(warnings, subject, finding.text);
+        if (warnings.size() >= block) {
+            writeComplaints(warnings);
+            warnings.clear();
+        }
     }
     writeComplaints(warnings);
 }
@@ -169,36 +179,39 @@ std::optional<Failure> writeCue(const std::string& outputName, const ListFile& l
     if (outputIsAnInput(outputName, list.status, table))
         return Failure{Exit::cueNotWritten, cannot + ": it is one of the input files\n", outputName,
                        "this is the track list or one of its WAV files; name another cue file"};
-    if (cueIsStandardOutputFile(outputName))
-        return Failure{Exit::cueNotWritten, cannot + "\n", outputName,
-                       "standard output goes to this file too, so the report and the cue sheet would mix; give - as "
-                       "the cue file to have the cue sheet alone on standard output"};
     // The report first, should the cue file be the terminal or the pipe it goes to.
     std::fflush(stdout);
-    CueNotes notes;
-    if (const int error = writeCueFile(outputName, buildCueText(table), notes))
-        return Failure{Exit::cueNotWritten, cannot + "\n", outputName,
-                       error == ENXIO ? "nothing reads from this FIFO or device; start its reader first"
-                                      : std::strerror(error)};
-    if (notes.otherLinks > 0)
+    const CueOutcome outcome = writeCueFile(outputName, buildCueText(table));
+    if (!written(outcome))
+        return Failure{Exit::cueNotWritten, cannot + "\n", outputName, cueFailureReason(outcome, outputName)};
+    runStage = Exit::outputFailed;
+    if (outcome.otherLinks > 0)
         complain(outputName, "this file had other hard links; they keep the old cue sheet, and this name has the new one");
-    if (notes.ownerLost)
+    if (outcome.ownerLost)
         complain(outputName, "the new cue sheet could not keep the old file's owner and group; it belongs to you now");
-    if (!notes.inPlace)
+    if (!outcome.inPlace)
         warned = warnAboutCueFolder(outputName, table) || warned;
     return std::nullopt;
 }
 
-Exit report(const Failure& failure, std::FILE* out)
+// A message for standard output; on a terminal, control characters in the
+// names it holds are shown escaped, as ls shows them, so that no name can
+// send the terminal commands.
+void print(std::string_view line, std::FILE* out, bool terminal)
 {
-    std::fwrite(failure.message.data(), 1, failure.message.size(), out);
+    const std::string shown = terminal ? visible(line) : std::string(line);
+    std::fwrite(shown.data(), 1, shown.size(), out);
+}
+
+Exit report(const Failure& failure, std::FILE* out, bool terminal)
+{
+    print(failure.message, out, terminal);
     if (!failure.subject.empty())
         complain(failure.subject, failure.reason);
     return failure.status;
 }
 
-// stage is how the run ends should memory run out: what it was doing.
-Exit runSteps(int argc, char* argv[], Exit& stage)
+Exit runSteps(int argc, char* argv[])
 {
     const Options options = readOptions(argc, argv);
     if (!options.unknown.empty()) {
@@ -213,39 +226,49 @@ Exit runSteps(int argc, char* argv[], Exit& stage)
                    stdout);
         return Exit::done;
     }
+    const std::string outputName = options.arguments.size() == 2 ? options.arguments[1] : defaultOutputName;
+    // Decided before anything is printed, which would land in the old sheet.
+    if (outputName != standardOutputName && cueIsStandardOutputFile(outputName)) {
+        complain(outputName, "standard output goes to this file too, so the report and the cue sheet would mix; it "
+                             "is left as it is; give - as the cue file to have the cue sheet alone on standard "
+                             "output");
+        return Exit::cueNotWritten;
+    }
+    // With the cue sheet on standard output, the report goes beside the warnings.
+    cueOnStandardOutput = outputName == standardOutputName;
+    std::FILE* const out = cueOnStandardOutput ? stderr : stdout;
+    const bool terminal = isatty(fileno(out));
     ListFile list;
     if (auto failure = readList(options, list))
-        return report(*failure, stdout);
-    const std::string outputName = options.arguments.size() == 2 ? options.arguments[1] : defaultOutputName;
-    // With the cue sheet on standard output, the report goes beside the warnings.
-    std::FILE* const out = outputName == standardOutputName ? stderr : stdout;
+        return report(*failure, stdout, terminal && !cueOnStandardOutput);
     bool warned = warnAboutArguments(options, list, outputName);
 
     TrackTable table;
     buildTrackTable(list.contents, table);
     std::vector<Finding> findings = checkList(table, lookUpPath);
-    stage = Exit::wavProblem;
+    runStage = Exit::wavProblem;
     if (auto failure = measureFiles(table, list.name, findings)) {
         printFindings(list.name, findings);
-        return report(*failure, out);
+        return report(*failure, out, terminal);
     }
-    std::fputs(formatReport(table, totalTime(table)).c_str(), out);
+    runStage = Exit::cueNotWritten;
+    std::fputs(formatReport(table, totalTime(table), terminal).c_str(), out);
 
     std::vector<Finding> discFindings = checkDisc(table);
     findings.insert(findings.end(), std::make_move_iterator(discFindings.begin()),
                     std::make_move_iterator(discFindings.end()));
     printFindings(list.name, findings);
     warned = warned || !findings.empty();
-    stage = Exit::cueNotWritten;
     if (auto failure = writeCue(outputName, list, table, warned))
-        return report(*failure, out);
-    std::fputs(("\nWrote cue file called " + outputName + "\n").c_str(), out);
+        return report(*failure, out, terminal);
+    print("\nWrote cue file called " + outputName + "\n", out, terminal);
     return options.strict && warned ? Exit::strictWarnings : Exit::done;
 }
 
 // Standard output is checked once, at the end, after the cue sheet is
 // written: a report that could not be printed must not cost the cue sheet.
-bool closeStandardOutput()
+// A cue sheet on standard output that failed has been reported already.
+bool closeStandardOutput(Exit status)
 {
     int error = 0;
     if (std::fflush(stdout) != 0)
@@ -254,9 +277,31 @@ bool closeStandardOutput()
         error = EIO;
     if (std::fclose(stdout) != 0 && error == 0)
         error = errno;
-    if (error != 0)
-        complain("standard output", std::string("the report could not be written: ") + std::strerror(error));
+    if (error != 0 && !(cueOnStandardOutput && status == Exit::cueNotWritten))
+        complain("standard output", std::string(cueOnStandardOutput ? "the cue sheet" : "the report") +
+                                        " could not be written: " + std::strerror(error));
     return error == 0;
+}
+
+// Running out of memory ends the run on the spot, with one line that needs
+// no memory, and the status of what the run was doing.
+[[noreturn]] void outOfMemory()
+{
+    static constexpr std::string_view lines[] = {
+        "",
+        "trelvask: out of memory: reading the track list needs more memory than this run may have; nothing was "
+        "written\n",
+        "trelvask: out of memory: measuring the WAV files needs more memory than this run may have; the cue file "
+        "was left as it was\n",
+        "trelvask: out of memory: checking and writing the cue sheet needs more memory than this run may have; the "
+        "cue file was left as it was\n",
+        "",
+        "trelvask: out of memory: the cue sheet was written, but the run could not say so\n",
+    };
+    const std::string_view line = lines[static_cast<int>(runStage)];
+    if (write(STDERR_FILENO, line.data(), line.size()) < 0)
+        _exit(static_cast<int>(runStage));
+    _exit(static_cast<int>(runStage));
 }
 
 }  // namespace
@@ -267,17 +312,9 @@ int run(int argc, char* argv[])
     // default; each failed write is reported instead.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    Exit stage = Exit::noList;
-    Exit status;
-    try {
-        status = runSteps(argc, argv, stage);
-    } catch (const std::bad_alloc&) {
-        // Nothing is written while memory may run out: the cue file is as it was.
-        complain("out of memory", "the track list or its files need more memory than this run may have; the cue "
-                                  "file was left as it was");
-        status = stage;
-    }
-    if (closeStandardOutput() || status == Exit::wavProblem || status == Exit::cueNotWritten)
+    std::set_new_handler(outOfMemory);
+    const Exit status = runSteps(argc, argv);
+    if (closeStandardOutput(status) || status == Exit::wavProblem || status == Exit::cueNotWritten)
         return static_cast<int>(status);
     return static_cast<int>(Exit::outputFailed);
 }

@@ -2,6 +2,8 @@
 
 #include <numeric>
 
+#include "complain.h"
+
 // Every step is in integers, so that a time is exactly the length truncated:
 // a sector-exact CD track prints the frame count a burner shows for it.
 
@@ -9,9 +11,30 @@ TrackTime trackTime(int64_t sampleFrames, int64_t sampleRate)
 {
     const int64_t minutes = sampleFrames / (60 * sampleRate);
     const int64_t rest = sampleFrames % (60 * sampleRate);
-    // Below 75 × 2^32: no product here comes near 64 bits.
-    return {static_cast<int>(minutes), static_cast<int>(rest / sampleRate),
-            static_cast<int>(rest % sampleRate * 75 / sampleRate)};
+    // Below 75 × 60 × 2^32: no product here comes near 64 bits.
+    return {minutes, static_cast<int>(rest / sampleRate), static_cast<int>(rest % sampleRate * 75 / sampleRate)};
+}
+
+int64_t addSaturating(int64_t a, int64_t b)
+{
+    return a > INT64_MAX - b ? INT64_MAX : a + b;
+}
+
+// Whole seconds first, so that no product passes 64 bits.
+int64_t cdFramesFloor(int64_t sampleFrames, int64_t sampleRate)
+{
+    const int64_t seconds = sampleFrames / sampleRate;
+    if (seconds > INT64_MAX / 75 - 75)
+        return INT64_MAX;
+    return seconds * 75 + sampleFrames % sampleRate * 75 / sampleRate;
+}
+
+int64_t cdFramesCeil(int64_t sampleFrames, int64_t sampleRate)
+{
+    const int64_t seconds = sampleFrames / sampleRate;
+    if (seconds > INT64_MAX / 75 - 75)
+        return INT64_MAX;
+    return seconds * 75 + (sampleFrames % sampleRate * 75 + sampleRate - 1) / sampleRate;
 }
 
 namespace {
@@ -47,7 +70,7 @@ uint64_t scaleDown(uint64_t numerator, uint64_t rate, uint64_t denominator)
 void addLength(SecondsSum& sum, int64_t sampleFrames, int64_t sampleRate)
 {
     const auto rate = static_cast<uint64_t>(sampleRate);
-    sum.whole += sampleFrames / sampleRate;
+    sum.whole = addSaturating(sum.whole, sampleFrames / sampleRate);
     const auto rest = static_cast<uint64_t>(sampleFrames % sampleRate);
     const uint64_t scale = rate / std::gcd(sum.denominator, rate);
     // Usual rates share most factors and keep the common denominator small. Past
@@ -64,7 +87,7 @@ void addLength(SecondsSum& sum, int64_t sampleFrames, int64_t sampleRate)
         sum.denominator *= scale;
     }
     // Whole seconds move out of the fraction, so that it stays below 1.
-    sum.whole += static_cast<int64_t>(sum.numerator / sum.denominator);
+    sum.whole = addSaturating(sum.whole, static_cast<int64_t>(sum.numerator / sum.denominator));
     sum.numerator %= sum.denominator;
 }
 
@@ -81,7 +104,7 @@ TotalTime totalTime(const TrackTable& table)
     return totalTime(sum);
 }
 
-std::string formatReport(const TrackTable& table, TotalTime total)
+std::string formatReport(const TrackTable& table, TotalTime total, bool escapeNames)
 {
     std::string report = "\nFile Lengths \t\t\tmin:sec:frames\n\n";
     int number = 0;
@@ -89,7 +112,7 @@ std::string formatReport(const TrackTable& table, TotalTime total)
         const WavInfo& info = table.wavFile(row).info;
         const TrackTime time = trackTime(info.sampleFrames, info.sampleRate);
         report += std::to_string(++number) + '\t';
-        report += row.lineText;
+        report += escapeNames ? visible(row.lineText) : std::string_view(row.lineText);
         report += "\t\t" + std::to_string(time.minutes) + ':' + std::to_string(time.seconds) + ':' +
                   std::to_string(time.cdFrames) + '\n';
     }

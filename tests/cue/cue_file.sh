@@ -3,6 +3,7 @@
 # succeeds, after one that fails, with two runs at once, when a run is
 # killed, and when memory runs out.
 #   cue_file.sh surroundings|concurrent|signals|memory TRELVASK [EMULATOR...]
+#   FAIL_ALLOC_LIBRARY=LIBRARY cue_file.sh allocations TRELVASK
 set -u
 part=$1
 trelvask=("${@:3}" "$(realpath "$2")")
@@ -42,8 +43,9 @@ check() {
         *@*)
             name=${check%@*}
             [ -L "$name" ] && [ "$(readlink "$name")" = "${check#*@}" ] || fail "$label: $name is no link to ${check#*@}" ;;
-        *=NEW) cmp -s "${check%=*}" ../new.cue || fail "$label: ${check%=*} does not hold the new sheet" ;;
+        *=NEW) cmp -s "${check%=*}" "$scratch/new.cue" || fail "$label: ${check%=*} does not hold the new sheet" ;;
         *=OLD) [ "$(cat "${check%=*}" 2>&1)" = OLD ] || fail "$label: ${check%=*} lost its old content" ;;
+        *=RIFF) [ "$(cat "${check%=*}" 2>&1)" = RIFF ] || fail "$label: ${check%=*} was replaced" ;;
         *=) [ ! -e "${check%=}" ] && [ ! -L "${check%=}" ] || fail "$label: ${check%=} should not exist" ;;
         *^*) [ "${check%^*}" -ef "${check#*^}" ] || fail "$label: ${check%^*} is no longer ${check#*^}" ;;
         *+) [ -n "$(find "${check%+}" -newermt 2001-01-01)" ] || fail "$label: ${check%+} was not given the time of the run" ;;
@@ -65,7 +67,10 @@ surroundings=(
     "other folder|mkdir d; echo OLD > d/out.cue|d/out.cue|0 d/out.cue=NEW|3 d/out.cue=OLD"
     "FIFO with a reader|mkfifo out.cue; exec 3<> out.cue|out.cue|0|-"
     "FIFO without a reader|mkfifo out.cue|out.cue|3|-"
-    "standard output is the cue|echo OLD > out.cue|out.cue >> out.cue|3|-"
+    "standard output is the cue|echo OLD > out.cue|out.cue >> out.cue|3 out.cue=OLD|-"
+    "standard output is the cue, not cut|echo OLD > out.cue|out.cue 1<> out.cue|3 out.cue=OLD|-"
+    "a folder deeper than PATH_MAX|d=\$(printf 'd%.0s' {1..200}); for i in {1..25}; do mkdir \$d; cd \$d; done; ln -s \"\$scratch/list.txt\" ../list.txt; echo OLD > out.cue|out.cue|0 out.cue=NEW|3 out.cue=OLD"
+    "a WAV file not in the list|printf RIFF > keep.wav|keep.wav|3 keep.wav=RIFF|-"
     "standard output is the cue as /dev/stdout|echo OLD > out.cue|/dev/stdout >> out.cue|3|-"
     "standard output to a pipe as /dev/stdout|:|/dev/stdout > >(cat > got)|0|-"
     "dash|:|- > got|0 got=NEW|3"
@@ -117,13 +122,14 @@ concurrent() {
 # temporary file, and dies of the signal it got.
 signals() {
     local round signal status killed=0
-    local -a names=(INT TERM HUP)
+    local -a names=(INT TERM HUP QUIT)
     RANDOM=2026
     set -m  # else background runs would ignore SIGINT
+    ulimit -c 0  # SIGQUIT dumps no core
     for ((round = 0; round < 300; round++)); do
         mkdir case && cd case || exit 1
         echo OLD > out.cue
-        signal=${names[round % 3]}
+        signal=${names[round % 4]}
         trelvask ../list.txt out.cue > /dev/null 2>&1 &
         sleep "0.00$((RANDOM % 5))"
         kill -"$signal" $! 2> /dev/null
@@ -138,7 +144,7 @@ signals() {
         check "round $round" ""
         cd .. && rm -rf case
     done
-    echo "300 runs sent SIGINT, SIGTERM or SIGHUP; $killed died of it, the others had finished"
+    echo "300 runs sent SIGINT, SIGTERM, SIGHUP or SIGQUIT; $killed died of it, the others had finished"
 }
 
 # A list too large for the memory the run may have: one line on standard
@@ -154,6 +160,35 @@ memory() {
     check "out of memory" "output.cue=OLD"
     cd .. && rm -rf case
     echo "a list of 1,000,000 lines under a 60 MB data limit"
+}
+
+# Every allocation of a run fails in turn, and every one from there on: the
+# run ends with a whole old or new sheet, at most one line, and the status of
+# what it was doing.
+allocations() {
+    local library=$FAIL_ALLOC_LIBRARY last mode at status lines tried=0
+    mkdir case && cd case || exit 1
+    echo OLD > out.cue
+    FAIL_ALLOC_COUNT=$PWD/count LD_PRELOAD=$library "${trelvask[@]}" ../list.txt out.cue > /dev/null 2>&1
+    last=$(cat count)
+    for mode in at on; do
+        for ((at = 1; at <= last + 1; at++)); do
+            echo OLD > out.cue
+            if [ $mode = on ]; then export FAIL_ALLOC_ON=1; else unset FAIL_ALLOC_ON; fi
+            FAIL_ALLOC_AT=$at LD_PRELOAD=$library "${trelvask[@]}" ../list.txt out.cue > /dev/null 2> err
+            status=$?
+            lines=$(wc -l < err)
+            tried=$((tried + 1))
+            case $status in
+            0 | 5) check "allocation $at ($mode)" "out.cue=NEW" ;;
+            1 | 2 | 3) check "allocation $at ($mode)" "out.cue=OLD" ;;
+            *) fail "allocation $at ($mode): exit status $status: $(cat err)" ;;
+            esac
+            [ "$lines" -le $((status == 0 ? 0 : 1)) ] || fail "allocation $at ($mode): $lines lines: $(cat err)"
+        done
+    done
+    cd .. && rm -rf case
+    echo "$tried runs, each failing one of the $last allocations of a run or all from one on"
 }
 
 "$part"

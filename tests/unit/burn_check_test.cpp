@@ -96,6 +96,10 @@ const DiscCase discCases[] = {
      {{0, "the disc lasts 79:58:0 (min:sec:frames) with its pregaps, more than the 79:57:74"}}},
     {"TooLongWithoutPregaps", "a.wav\n", {{359849 * sector + 4}}, {{0, "lasts 79:58:0 (min:sec:frames), more"}}},
     {"LongestDisc", "a.wav\nP 00:02:00\nb.wav\n", {{40 * 60 * second}, {(359849 - 180150) * sector}}, {}},
+    // Files no arithmetic may overflow on: 2^63 bytes at 1 Hz, twice.
+    {"LargestFiles", "a.wav\nS 99:59:74\nb.wav\n",
+     {{INT64_MAX, -1, 1, 1, 8}, {INT64_MAX, -1, 1, 1, 8}},
+     {{1, "a.wav is 1 Hz, 8-bit, mono"}, {3, "b.wav is 1 Hz"}, {0, "the disc lasts 2049638230412172:"}}},
     {"ZeroPregap", "a.wav\nP 00:00:00\nP 00:00:01\n", {{4 * second}}, {{2, "no length"}, {3, "follows no WAV"}}},
     {"NamesCdrdaoMisreads", "take1.wave\na.wav.bak\n" + std::string(144, 'n') + ".wav\n" + std::string(1021, 'n') +
      ".WAV\n", {{4 * second}, {4 * second}, {4 * second}, {4 * second}},

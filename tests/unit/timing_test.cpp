@@ -44,6 +44,9 @@ const TimeCase timeCases[] = {
     {15408 * sector, 44100, {3, 25, 33}},  // whole sectors: no frame lost to rounding
     {0xFFFFFFFF, 1, {71582788, 15, 0}},
     {2147483647, 134217728, {0, 15, 74}},
+    // A 2^63-byte file at 1 Hz: minutes in 64 bits, no product past them.
+    {INT64_MAX, 1, {153722867280912930, 7, 0}},
+    {int64_t{1} << 57, 44100, {54465301615, 58, 13}},
 };
 
 class TrackTimeTest : public testing::TestWithParam<TimeCase> {};
@@ -65,7 +68,7 @@ TEST(Timing, CdFramesAreTheExactLengthTruncated)
         const TrackTime time = trackTime(frames, rate);
         ASSERT_TRUE(time.seconds >= 0 && time.seconds < 60 && time.cdFrames >= 0 && time.cdFrames < 75)
             << frames << " frames at " << rate << " Hz";
-        ASSERT_EQ((int64_t{time.minutes} * 60 + time.seconds) * 75 + time.cdFrames, frames * 75 / rate)
+        ASSERT_EQ((time.minutes * 60 + time.seconds) * 75 + time.cdFrames, cdFramesFloor(frames, rate))
             << frames << " frames at " << rate << " Hz";
     }
 }
@@ -93,6 +96,7 @@ const TotalCase totalCases[] = {
     {"CoprimeRatesAboveOne", {{4294967290, 4294967291}, {1, 4294967279}}, {0, 1}},
     {"CoprimeRatesBelowOne", {{4294967278, 4294967279}, {1, 4294967291}}, {0, 0}},
     {"LongestFilesAtOneHertz", std::vector<std::pair<int64_t, int64_t>>(128, {0xFFFFFFFF, 1}), {9162596896, 0}},
+    {"BeyondSixtyFourBitsStopsThere", {{INT64_MAX, 1}, {INT64_MAX, 1}}, {153722867280912930, 7}},
 };
 
 class TotalTimeTest : public testing::TestWithParam<TotalCase> {};
@@ -122,6 +126,19 @@ TEST(Timing, ReportNumbersWavRowsOnly)
               "1\ta.wav\t\t3:46:56\n"
               "2\tb.WAV\t\t1:0:0\n"
               "\nTotal Time:  4 min : 46 sec\n");
+}
+
+// On a terminal, a name cannot send it commands: its control characters are escaped.
+TEST(Timing, ReportEscapesNamesForATerminal)
+{
+    const std::string name = "\x1b]0;pwned\x07\x1b[2J.wav";
+    std::string list = name + "\n";
+    TrackTable table;
+    buildTrackTable(list, table);
+    table.wavFiles[0].info = {.sampleRate = 44100, .sampleFrames = 2646000};
+    const std::string report = formatReport(table, totalTime(table), true);
+    EXPECT_NE(report.find("1\t\\033]0;pwned\\007\\033[2J.wav\t\t1:0:0\n"), std::string::npos) << report;
+    EXPECT_NE(formatReport(table, totalTime(table)).find("1\t" + name + "\t\t"), std::string::npos);
 }
 
 TEST(Timing, ReportOfEmptyList)

@@ -86,6 +86,13 @@ std::string manyChunks(int count)
     return wav(chunks + formatChunk(2, 44100, 16) + dataHeader(4)) + audio(4);
 }
 
+std::string rf64(uint64_t dataSize, const std::string& format = formatChunk(2, 44100, 16))
+{
+    const std::string ds64 = chunk("ds64", std::string(8, '\0') + le32(dataSize & 0xFFFFFFFF) + le32(dataSize >> 32) +
+                                               std::string(12, '\0'));
+    return "RF64" + le32(0xFFFFFFFF) + "WAVE" + ds64 + format + dataHeader(0xFFFFFFFF);
+}
+
 // Zeros with a chunk id laid at an exact offset.
 std::string placed(size_t offset, const std::string& bytes, std::string base = std::string(36, '\0'))
 {
@@ -148,6 +155,11 @@ const HeaderCase headerCases[] = {
     {"HighBytesAreUnsigned", canonical(0x80, 0x80BB80, 0x80 * 8, 0xFF80FFFF), WavStatus::ok, 0x80BB80,
      0xFF80FFFF / (0x80 * 0x80), 1, 44 + 0xFF80FFFFull},
     {"LargestDataSize", canonical(1, 44100, 8, 0xFFFFFFFF), WavStatus::ok, 44100, 0xFFFFFFFF, 1, 44 + 0xFFFFFFFFull},
+    // Sparse files no arithmetic may overflow on: a tebibyte at 1 Hz, and one
+    // of 2^63 bytes that declares more than any file can hold.
+    {"Rf64TebibyteAtOneHertz", rf64((uint64_t{1} << 40) - 80, formatChunk(1, 1, 8)), WavStatus::ok, 1,
+     (int64_t{1} << 40) - 80, 1, uint64_t{1} << 40},
+    {"Rf64LargestFile", rf64(UINT64_MAX, formatChunk(1, 1, 8)), WavStatus::ok, 1, INT64_MAX - 80, 2, INT64_MAX},
     {"ListBeforeFormat", wav(listChunk + formatChunk(2, 44100, 16) + dataHeader(400)), WavStatus::ok, 44100, 100},
     {"JunkBeforeData", wav(formatChunk(2, 96000, 32) + chunk("JUNK", std::string(4000, 'j')) + dataHeader(800)),
      WavStatus::ok, 96000, 100},
@@ -190,7 +202,8 @@ TEST_P(WavHeaderTest, Parses)
                                       expected.fileSize ? expected.fileSize : file.size(),
                                       [&](uint64_t offset, size_t size) {
                                           ++reads;
-                                          return std::string_view(file).substr(offset, size);
+                                          return offset < file.size() ? std::string_view(file).substr(offset, size)
+                                                                      : std::string_view();
                                       });
     EXPECT_EQ(info.status, expected.status);
     EXPECT_EQ(reads, expected.extraReads);
@@ -213,13 +226,6 @@ struct LengthCase {
     WavLayout layout = WavLayout::riff;
     uint64_t trailingTagBytes = 0;  // burned as audio at the end of the track
 };
-
-std::string rf64(uint64_t dataSize)
-{
-    const std::string ds64 = chunk("ds64", std::string(8, '\0') + le32(dataSize & 0xFFFFFFFF) + le32(dataSize >> 32) +
-                                               std::string(12, '\0'));
-    return "RF64" + le32(0xFFFFFFFF) + "WAVE" + ds64 + formatChunk(2, 44100, 16) + dataHeader(0xFFFFFFFF);
-}
 
 const std::string gstreamerTags = chunk("LIST", "INFOITRK" + le32(2) + "1\0" + "INAM" + le32(82) + audio(82));
 
