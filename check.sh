@@ -38,7 +38,7 @@ cmake --build --preset fuzz
 # sequence short. Another FUZZ_SEED explores other inputs.
 fixed_addresses=()
 setarch -R true 2>/dev/null && fixed_addresses=(setarch -R)
-for target in track_list:300000 wav_header:8000000; do
+for target in tags:1000000 track_list:300000 wav_header:8000000; do
     input=${target%:*}
     mkdir "$scratch/$input"
     # New inputs go to the scratch folder; the seeds in fuzz/corpus stay as they

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "burn_check.h"
+#include "cd_text.h"
 #include "complain.h"
 #include "cue_sheet.h"
 #include "list_check.h"
@@ -82,6 +83,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     formatReport(table, totalTime(table));
 
+    // CD-TEXT from the lines as titles: every text fits cdrdao, and the cue
+    // sheet holds one TITLE and one PERFORMER for the disc and each track.
+    for (size_t at = 0; at < table.wavFiles.size(); ++at)
+        table.wavFiles[at].tags.artist = at % 2 ? std::string_view(table.rows[0].lineText) : "";
+    std::vector<Finding> textFindings;
+    const CdText cdText = chooseCdText(table, table.rows.empty() ? "" : table.rows[0].lineText, textFindings);
+    require(cdText.tracks.size() == tracks.size());
+    for (const TextPair& texts : cdText.tracks)
+        for (const std::string* text : {&texts.title, &texts.performer})
+            require(!text->empty() && text->size() <= longestCdText && text->find('"') == std::string::npos &&
+                    text->find('\n') == std::string::npos && (!text->ends_with('\\') || text->ends_with("\\134")));
+    const std::string texted = buildCueText(table, &cdText);
+    require(count(texted, "TITLE \"") >= tracks.size() + 1);
+
     // Every finding is about the disc, a line of the list, or the NUL byte
     // that ends it, which may stand on a line of its own.
     // A file system where every other name asked about is a file.
@@ -89,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<Finding> findings = checkList(table, [&exists](const char*) {
         exists = !exists;
         return exists ? PathKind::file : PathKind::none;
-    });
+    }, size % 2 == 0);
     for (Finding& finding : checkDisc(table))
         findings.push_back(std::move(finding));
     for (const Finding& finding : findings) {

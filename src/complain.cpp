@@ -6,28 +6,13 @@
 #include <cstring>
 #include <string>
 
+#include "text_encoding.h"
+
 namespace {
 
 unsigned char byteAt(std::string_view text, size_t at)
 {
     return static_cast<unsigned char>(text[at]);
-}
-
-// The length of the valid UTF-8 sequence that starts text, or 0.
-size_t utf8Length(std::string_view text)
-{
-    const unsigned char lead = byteAt(text, 0);
-    const size_t length = lead < 0x80                   ? 1
-                          : lead >= 0xC2 && lead <= 0xDF ? 2
-                          : lead >= 0xE0 && lead <= 0xEF ? 3
-                          : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                         : 0;
-    if (length > text.size())
-        return 0;
-    for (size_t at = 1; at < length; ++at)
-        if ((byteAt(text, at) & 0xC0) != 0x80)
-            return 0;
-    return length;
 }
 
 // The bytes of the control character that starts text, or 0: a C0 control,

@@ -13,11 +13,21 @@ void appendTrackLine(std::string& cue, int trackNumber)
     cue += " AUDIO\n";
 }
 
+void appendTexts(std::string& cue, std::string_view indent, const TextPair& texts)
+{
+    cue += indent;
+    cue += "TITLE \"" + texts.title + "\"\n";
+    cue += indent;
+    cue += "PERFORMER \"" + texts.performer + "\"\n";
+}
+
 }  // namespace
 
-std::string buildCueText(const TrackTable& table)
+std::string buildCueText(const TrackTable& table, const CdText* cdText)
 {
     std::string cue;
+    if (cdText)
+        appendTexts(cue, "", cdText->disc);
     int trackNumber = 1;
     for (const Track& track : listTracks(table)) {
         const bool startsFile = track.startRow == track.fileRow;
@@ -27,13 +37,17 @@ std::string buildCueText(const TrackTable& table)
             cue += "\" WAVE\n";
         }
         appendTrackLine(cue, trackNumber++);
+        if (cdText)
+            appendTexts(cue, "    ", cdText->tracks[static_cast<size_t>(trackNumber - 2)]);
         if (track.pregapRow >= 0) {
             cue += "    PREGAP ";
             cue += timeText(table.rows[track.pregapRow].lineText);
             cue += '\n';
         }
         cue += "    INDEX 01 ";
-        cue += startsFile ? "00:00:00" : timeText(table.rows[track.startRow].lineText);
+        // A title after a split's time is CD-TEXT, not part of the time.
+        const std::string_view line = table.rows[track.startRow].lineText;
+        cue += startsFile ? "00:00:00" : splitTitle(line).empty() ? timeText(line) : lineTime(line);
         cue += '\n';
     }
     return cue;

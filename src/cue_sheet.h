@@ -3,8 +3,11 @@
 
 #include <string>
 
+#include "cd_text.h"
 #include "track_table.h"
 
 // The cue text for every row of the table. Time texts are copied from the
-// list as they stand; nothing measured from the WAV files is used.
-std::string buildCueText(const TrackTable& table);
+// list as they stand, but for a title after a split's time; nothing measured
+// from the WAV files is used. With cdText, the disc and every track get their
+// TITLE and PERFORMER.
+std::string buildCueText(const TrackTable& table, const CdText* cdText = nullptr);

@@ -153,9 +153,27 @@ void checkListEnd(const TrackTable& table, const std::vector<Track>&, Findings& 
 }
 
 
+// Titles after split times go on the disc as CD-TEXT only; one warning says
+// so for all of them.
+void checkSplitTitles(const TrackTable& table, bool cdText, Findings& findings)
+{
+    if (cdText)
+        return;
+    int titled = 0;
+    const Row* first = nullptr;
+    for (const Row& row : table.rows)
+        if (row.isSplit() && !splitTitle(row.lineText).empty() && titled++ == 0)
+            first = &row;
+    if (first)
+        add(findings, first->lineNumber,
+            join({"the title after this split's time, \"", splitTitle(first->lineText), "\"",
+                  titled > 1 ? join({", and those after ", std::to_string(titled - 1), " more splits,"}) : "",
+                  " go on the disc only as CD-TEXT, with --cd-text; the cue sheet has the time alone"}));
+}
+
 }  // namespace
 
-std::vector<Finding> checkList(const TrackTable& table, const LookUp& lookUp)
+std::vector<Finding> checkList(const TrackTable& table, const LookUp& lookUp, bool cdText)
 {
     const std::vector<Track> tracks = listTracks(table);
     Findings findings;
@@ -166,5 +184,7 @@ std::vector<Finding> checkList(const TrackTable& table, const LookUp& lookUp)
     checkPregaps(table, tracks, findings);
     endRule(findings);
     checkListEnd(table, tracks, findings);
+    endRule(findings);
+    checkSplitTitles(table, cdText, findings);
     return std::move(findings.list);
 }

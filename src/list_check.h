@@ -15,5 +15,6 @@ using LookUp = std::function<PathKind(const char* name)>;
 
 // The slips in the order of the rules; sortByLine puts them in the order of
 // the list. lookUp is asked only about a line that says nothing the rules
-// know, to tell a file left off the disc from a note.
-std::vector<Finding> checkList(const TrackTable& table, const LookUp& lookUp);
+// know, to tell a file left off the disc from a note. cdText tells whether
+// the titles after split times go on the disc.
+std::vector<Finding> checkList(const TrackTable& table, const LookUp& lookUp, bool cdText);

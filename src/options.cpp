@@ -13,6 +13,8 @@ const char* const usageText =
 
 const char* const optionsText =
     "\nOptions may stand anywhere on the command line:\n"
+    "  --cd-text   put the album's and tracks' titles and performers on the disc\n"
+    "              as CD-TEXT, from the files' tags or names\n"
     "  --strict    exit with status 4 when the burn check warns\n"
     "  -h, --help  show this text\n"
     "  --version   show the version\n"
@@ -29,6 +31,7 @@ struct OptionName {
 };
 
 constexpr OptionName optionNames[] = {
+    {"cd-text", 0, &Options::cdText},
     {"help", 'h', &Options::help},
     {"strict", 0, &Options::strict},
     {"version", 0, &Options::version},

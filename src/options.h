@@ -7,6 +7,7 @@
 
 struct Options {
     bool strict = false;
+    bool cdText = false;
     bool help = false;
     bool version = false;
     std::vector<const char*> arguments;  // the words that are not options, in order: the list, the cue file

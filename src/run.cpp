@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "burn_check.h"
+#include "cd_text.h"
 #include "complain.h"
 #include "cue_file.h"
 #include "cue_sheet.h"
@@ -71,7 +73,8 @@ std::string folderOf(const std::string& name)
 // Every WAV line that cannot be used is named among the findings, so that
 // one run finds them all; the run then stops at the first, as a WAV problem
 // always has.
-std::optional<Failure> measureFiles(TrackTable& table, const std::string& listName, std::vector<Finding>& findings)
+std::optional<Failure> measureFiles(TrackTable& table, const std::string& listName, bool cdText,
+                                    std::vector<Finding>& findings)
 {
     const std::string listFolder = folderOf(listName);
     std::optional<Failure> first;
@@ -79,7 +82,7 @@ std::optional<Failure> measureFiles(TrackTable& table, const std::string& listNa
     for (const Row& row : wavRows(table)) {
         // How the audio ends matters only where another file follows.
         const bool last = row.wavIndex + 1 == static_cast<int>(table.wavFiles.size());
-        auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)], !last);
+        auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)], {.ending = !last, .tags = cdText});
         if (!failure)
             continue;
         // Only for a file that is missing: one that opens costs no more calls.
@@ -162,16 +165,27 @@ bool warnAboutCueFolder(const std::string& outputName, const TrackTable& table)
     return true;
 }
 
+// The name of the folder the list is in: a disc's title when its files name
+// no album.
+std::string listFolderName(const std::string& listName)
+{
+    const std::string folder = folderOf(listName);
+    char path[PATH_MAX];
+    if (!realpath(folder.empty() ? "." : folder.c_str(), path))
+        return "";
+    const std::string_view resolved = path;
+    return std::string(resolved.substr(resolved.rfind('/') + 1));
+}
+
 // warned is set when the cue sheet's place deserves a warning.
-std::optional<Failure> writeCue(const std::string& outputName, const ListFile& list, const TrackTable& table,
-                                bool& warned)
+std::optional<Failure> writeCue(const std::string& outputName, const std::string& cue, const ListFile& list,
+                                const TrackTable& table, bool& warned)
 {
     const std::string cannot = "Cannot write cue file called " + outputName;
     if (outputName.empty())
         return Failure{Exit::cueNotWritten, cannot + "\n", "command line",
                        "the cue file's name is empty; name a cue file, or name the list alone to write output.cue"};
     if (outputName == standardOutputName) {
-        const std::string cue = buildCueText(table);
         if (std::fwrite(cue.data(), 1, cue.size(), stdout) != cue.size() || std::fflush(stdout) != 0)
             return Failure{Exit::cueNotWritten, cannot + "\n", "standard output", std::strerror(errno)};
         return std::nullopt;
@@ -181,7 +195,7 @@ std::optional<Failure> writeCue(const std::string& outputName, const ListFile& l
                        "this is the track list or one of its WAV files; name another cue file"};
     // The report first, should the cue file be the terminal or the pipe it goes to.
     std::fflush(stdout);
-    const CueOutcome outcome = writeCueFile(outputName, buildCueText(table));
+    const CueOutcome outcome = writeCueFile(outputName, cue);
     if (!written(outcome))
         return Failure{Exit::cueNotWritten, cannot + "\n", outputName, cueFailureReason(outcome, outputName)};
     runStage = Exit::outputFailed;
@@ -245,9 +259,9 @@ Exit runSteps(int argc, char* argv[])
 
     TrackTable table;
     buildTrackTable(list.contents, table);
-    std::vector<Finding> findings = checkList(table, lookUpPath);
+    std::vector<Finding> findings = checkList(table, lookUpPath, options.cdText);
     runStage = Exit::wavProblem;
-    if (auto failure = measureFiles(table, list.name, findings)) {
+    if (auto failure = measureFiles(table, list.name, options.cdText, findings)) {
         printFindings(list.name, findings);
         return report(*failure, out, terminal);
     }
@@ -257,9 +271,13 @@ Exit runSteps(int argc, char* argv[])
     std::vector<Finding> discFindings = checkDisc(table);
     findings.insert(findings.end(), std::make_move_iterator(discFindings.begin()),
                     std::make_move_iterator(discFindings.end()));
+    std::optional<CdText> cdText;
+    if (options.cdText)
+        cdText = chooseCdText(table, listFolderName(list.name), findings);
     printFindings(list.name, findings);
     warned = warned || !findings.empty();
-    if (auto failure = writeCue(outputName, list, table, warned))
+    const std::string cue = buildCueText(table, cdText ? &*cdText : nullptr);
+    if (auto failure = writeCue(outputName, cue, list, table, warned))
         return report(*failure, out, terminal);
     print("\nWrote cue file called " + outputName + "\n", out, terminal);
     return options.strict && warned ? Exit::strictWarnings : Exit::done;

@@ -104,7 +104,18 @@ std::string_view trimBlanks(std::string_view text)
 
 std::string_view lineTime(std::string_view line)
 {
-    return trimBlanks(timeText(line));
+    const std::string_view time = trimBlanks(timeText(line));
+    if (!line.starts_with('S') && !line.starts_with('s'))
+        return time;
+    return time.substr(0, std::min(time.find_first_of(" \t"), time.size()));
+}
+
+std::string_view splitTitle(std::string_view line)
+{
+    if (!line.starts_with('S') || cdTimeFrames(lineTime(line)) < 0)
+        return {};
+    const std::string_view time = trimBlanks(timeText(line));
+    return trimBlanks(time.substr(std::min(time.find_first_of(" \t"), time.size())));
 }
 
 int32_t cdTimeFrames(std::string_view text)

@@ -34,8 +34,13 @@ inline bool isBlank(char c)
 std::string_view trimBlanks(std::string_view text);
 
 // The time of an S or P line as burners read it, without the blanks around
-// it, which the cue sheet keeps.
+// it, which the cue sheet keeps: for an S line, the first word, as a title
+// may follow it.
 std::string_view lineTime(std::string_view line);
+
+// The title written after the time of an S line, as in "S 04:10:00 Night
+// Song"; empty when there is none, or the time is no CD time.
+std::string_view splitTitle(std::string_view line);
 
 // A time text mm:ss:ff in CD frames (1/75 s), or -1 when it is not one: three
 // groups of one or two digits, seconds below 60 and frames below 75.

@@ -5,11 +5,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <utility>
 
 #include "advice.h"
 #include "file_kind.h"
+#include "tags.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -132,7 +134,13 @@ enum class Walk { found, lost, tooManyChunks };
 // an even length, until both the format and the data chunk are found. RF64
 // gives the data's size in a ds64 chunk before it. info is left unfinished
 // unless the walk finds both.
-Walk walkChunks(FileBytes& file, WavInfo& info)
+// Where tag chunks lie in a file: the first few before its audio.
+struct TagChunks {
+    uint64_t offsets[4] = {};
+    int count = 0;
+};
+
+Walk walkChunks(FileBytes& file, WavInfo& info, TagChunks& tagChunks)
 {
     const std::string_view head = file.head;
     const std::string_view form = head.substr(0, 4);
@@ -168,6 +176,8 @@ Walk walkChunks(FileBytes& file, WavInfo& info)
                 return Walk::lost;
             readFormat(bytes.data(), info);
             haveFormat = true;
+        } else if (isTagChunk(id) && tagChunks.count < static_cast<int>(std::size(tagChunks.offsets))) {
+            tagChunks.offsets[tagChunks.count++] = offset;
         } else if (id == "ds64" && size >= 16 && bytes.size() >= chunkHeaderBytes && !haveData) {
             // No file can hold more than a signed 64-bit offset reaches.
             info.dataSize = std::min<uint64_t>(assem8(bytes.data() + 16), INT64_MAX);
@@ -224,6 +234,38 @@ void measureStreamed(FileBytes& file, WavInfo& info)
         info.length = DataLength::zero;
         info.dataSize = held - tag;
     }
+}
+
+// The tags of a file: in the tag chunks before its audio, then in those
+// after it, read from the end of the audio a block at once. A chunk's body
+// is read no further than a block: a large picture in an ID3 tag is not.
+Tags readTags(FileBytes& file, const WavInfo& info, const TagChunks& before)
+{
+    Tags tags;
+    // The size of the chunk at offset, with its header and padding; 0 past the end.
+    const auto readChunk = [&file, &tags](uint64_t offset) {
+        const std::string_view header = bytesAt(file, offset, 8);
+        if (header.size() < 8)
+            return uint64_t{0};
+        const std::string id(header.substr(0, 4));
+        const uint32_t size = Assem4(header.data() + 4);
+        if (isTagChunk(id))
+            readTagChunk(id, bytesAt(file, offset + 8, std::min<size_t>(size, blockBytes - 8)), tags);
+        return uint64_t{8} + size + (size & 1);
+    };
+    for (int at = 0; at < before.count; ++at)
+        readChunk(before.offsets[at]);
+    // A streamed file's tag chunk is counted in its audio, as a burner reads it.
+    uint64_t offset = info.dataStart + info.dataSize - info.trailingTagBytes;
+    if (info.trailingTagBytes == 0)
+        offset += info.dataSize & 1;
+    for (int chunk = 0; chunk < 8 && offset < file.size; ++chunk) {
+        const uint64_t size = readChunk(offset);
+        if (size == 0)
+            break;
+        offset += size;
+    }
+    return tags;
 }
 
 // Opening without blocking keeps a FIFO named in the list from hanging the
@@ -344,17 +386,20 @@ uint32_t Assem4(const char* bytes)
     return byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24;
 }
 
-WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt)
+WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt, Tags* tags)
 {
     WavInfo info;
     FileBytes file{head, fileSize, readAt, 0, {}};
-    const Walk walk = walkChunks(file, info);
+    TagChunks tagChunks;
+    const Walk walk = walkChunks(file, info, tagChunks);
     if (walk != Walk::found)
         info = scanForTags(head);
     info.chunkLimitReached = walk == Walk::tooManyChunks;
     if (info.status != WavStatus::ok)
         return info;
     measureStreamed(file, info);
+    if (tags && walk == Walk::found)
+        *tags = readTags(file, info, tagChunks);
     return measured(info, walk == Walk::found);
 }
 
@@ -381,7 +426,7 @@ Ending readEnding(const WavFile& file, std::string_view head, const ReadAt& read
                : Ending::music;
 }
 
-std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, bool wantEnding)
+std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, const WavWanted& wanted)
 {
     struct stat status;
     const int fd = openRegularFile(wavName, status);
@@ -401,7 +446,7 @@ std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, bool w
     };
     const std::string_view head(buffer.data(), static_cast<size_t>(size));
     const auto fileSize = static_cast<uint64_t>(status.st_size);
-    const WavInfo info = parseWavFile(head, fileSize, readAt);
+    const WavInfo info = parseWavFile(head, fileSize, readAt, wanted.tags ? &file.tags : nullptr);
     if (auto failure = headerFailure(info, head, wavName)) {
         close(fd);
         return failure;
@@ -410,7 +455,7 @@ std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, bool w
     file.dataBytesPresent =
         static_cast<int64_t>(std::min<uint64_t>(info.dataSize, fileSize - std::min(fileSize, info.dataStart)));
     // A burner pads a part sector with silence, which only music running on is cut by.
-    if (wantEnding && isCdAudio(info) && info.layout == WavLayout::riff && file.dataBytesPresent % 2352 != 0)
+    if (wanted.ending && isCdAudio(info) && info.layout == WavLayout::riff && file.dataBytesPresent % 2352 != 0)
         file.ending = readEnding(file, head, readAt);
     close(fd);
     file.device = status.st_dev;

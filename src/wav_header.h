@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "failure.h"
+#include "tags.h"
 
 // Little-endian integers of 2 and 4 bytes; every byte counts as unsigned.
 int Assem2(const char* bytes);
@@ -84,6 +85,7 @@ struct WavFile {
     WavInfo info;
     int64_t dataBytesPresent = 0;  // no more than the data chunk declares
     Ending ending = Ending::unread;
+    Tags tags = {};  // read only when asked for
     uint64_t device = 0;  // the file's identity, so that it is never overwritten
     uint64_t inode = 0;
 };
@@ -101,8 +103,10 @@ using ReadAt = std::function<std::string_view(uint64_t offset, size_t size)>;
 // chunk headers beyond head, a block at a time, and for the end of a
 // streamed file. A file whose chunks cannot be walked is searched for the ids
 // "fmt" and "data" at even offsets instead, which finds headers that some
-// writers get wrong.
-WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt);
+// writers get wrong. With tags, the tag chunks before and after the audio
+// are read into it too, which costs a read only for chunks beyond head and
+// the end of the audio.
+WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt, Tags* tags = nullptr);
 
 // Whether samples, 16-bit little-endian, are all within ±32 (-60 dBFS):
 // silence, or the dither a fade-out ends in.
@@ -112,7 +116,11 @@ bool isSilent(std::string_view samples);
 // audio before any tag chunk after it.
 Ending readEnding(const WavFile& file, std::string_view head, const ReadAt& readAt);
 
+// What the reader reads beyond the header, when asked.
+struct WavWanted {
+    bool ending = false;  // how CD audio in part sectors ends: one more read
+    bool tags = false;    // the tags, for CD-TEXT
+};
+
 // Measures the WAV file wavName into file, or says why it cannot be used.
-// With wantEnding, CD audio that does not fill whole sectors gets its
-// ending read too, which costs one more read.
-std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, bool wantEnding);
+std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, const WavWanted& wanted);

@@ -144,6 +144,9 @@ const DiscCase discCases[] = {
       {4, "song.wv is left off the disc, since a cue sheet for a CD takes WAV files only; convert it first, as in: "
           "ffmpeg -i \"song.wv\" -ar 44100 -ac 2 \"song.wav\""},
       {5, "song.TTA is left off"}}},
+    {"TitlesAfterSplitTimes", "a.wav\nS 00:05:00 Night Song\nS 00:10:00\tDawn\nS 00:15:00 \n", {{20 * second}},
+     {{2, "the title after this split's time, \"Night Song\", and those after 1 more splits, go on the disc only as "
+          "CD-TEXT, with --cd-text; the cue sheet has the time alone"}}},
     {"NulCutsAName", std::string("a.w\0av\nb.wav\n", 13), {{4 * second}},
      {{1, "a NUL byte here cuts this line short after \"a.w\" and ends the list"}, {1, "a.w does not end in .wav"}}},
     {"NulBeforeBlanksOnly", std::string("a.wav\n\0\n \0", 10), {{4 * second}}, {}},
@@ -179,7 +182,7 @@ std::vector<Finding> allFindings(const TrackTable& table)
     std::vector<Finding> findings = checkList(table, [](const char* name) {
         const std::string_view path = name;
         return path == "three" ? PathKind::file : path == "Disc 2" ? PathKind::folder : PathKind::none;
-    });
+    }, false);
     for (Finding& finding : checkDisc(table))
         findings.push_back(std::move(finding));
     sortByLine(findings);

@@ -308,7 +308,7 @@ TEST(WavHeader, ReadsHowTheAudioEnds)
     for (const auto& testCase : cases) {
         writeFile(path, canonical(2, 44100, 16, static_cast<uint32_t>(testCase.audio.size())) + testCase.audio);
         WavFile measured;
-        ASSERT_FALSE(GET_ATTRIBUTES(path.c_str(), measured, testCase.wantEnding));
+        ASSERT_FALSE(GET_ATTRIBUTES(path.c_str(), measured, {.ending = testCase.wantEnding}));
         EXPECT_EQ(measured.ending, testCase.ending) << testCase.name;
     }
     std::remove(path.c_str());
@@ -335,7 +335,7 @@ TEST(WavHeader, SaysWhyAFileCannotBeMeasured)
     for (const auto& [file, reason] : cases) {
         writeFile(path, file);
         WavFile measured;
-        const std::optional<Failure> failure = GET_ATTRIBUTES(path.c_str(), measured, false);
+        const std::optional<Failure> failure = GET_ATTRIBUTES(path.c_str(), measured, {});
         ASSERT_TRUE(failure) << reason;
         EXPECT_EQ(failure->status, Exit::wavProblem);
         EXPECT_TRUE(failure->reason.starts_with(reason)) << failure->reason;

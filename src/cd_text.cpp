@@ -1,0 +1,201 @@
+#include "cd_text.h"
+
+#include <cstdint>
+
+#include "text_encoding.h"
+#include "track_list.h"
+
+namespace {
+
+// The nearest ASCII letter of each character of Latin Extended-A, U+0100 to
+// U+017F: the letters of Czech, Polish, Hungarian, Turkish and the like.
+constexpr std::string_view latinExtendedA =
+    "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiJjJjKkkLlLlLlLlLlNnNnNnnNnOoOoOoOoRrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUu"
+    "WwYyYZzZzZzs";
+static_assert(latinExtendedA.size() == 0x80);
+
+// The ASCII form of a character that Latin-1 lacks, or empty when it has none.
+std::string_view nearestAscii(uint32_t code)
+{
+    if (code >= 0x100 && code < 0x180)
+        return latinExtendedA.substr(code - 0x100, 1);
+    switch (code) {
+    case 0x2018: case 0x2019: case 0x201A: case 0x201B: case 0x2032:
+    case 0x201C: case 0x201D: case 0x201E: case 0x201F: case 0x2033:
+        return "'";
+    case 0x2010: case 0x2011: case 0x2012: case 0x2013: case 0x2014: case 0x2015: case 0x2212:
+        return "-";
+    case 0x2026:
+        return "...";
+    case 0x20AC:
+        return "EUR";
+    default:
+        return "";
+    }
+}
+
+// text in Latin-1: replaced is set where a character had to change.
+std::string latin1Of(std::string_view text, bool& replaced)
+{
+    std::string latin1;
+    latin1.reserve(text.size());
+    while (!text.empty()) {
+        const size_t length = utf8Length(text);
+        const uint32_t code = length == 0 ? static_cast<unsigned char>(text[0]) : codeOf(text, length);
+        text.remove_prefix(length == 0 ? 1 : length);
+        if (code == '"')
+            latin1 += '\'';  // a cue sheet's text cannot hold it
+        else if (code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0))
+            latin1 += ' ';
+        else if (code <= 0xFF)
+            latin1 += static_cast<char>(code);
+        else {
+            const std::string_view ascii = nearestAscii(code);
+            latin1 += ascii.empty() ? "?" : ascii;
+            replaced = true;
+        }
+    }
+    return latin1;
+}
+
+bool isOctal(char c)
+{
+    return c >= '0' && c <= '7';
+}
+
+// cdrdao reads a backslash before three octal digits as an escape, and
+// refuses one at the end; "\134" is a backslash either way.
+bool needsEscape(std::string_view text, size_t at)
+{
+    return at + 1 == text.size() ||
+           (at + 3 < text.size() && isOctal(text[at + 1]) && isOctal(text[at + 2]) && isOctal(text[at + 3]));
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    const size_t start = text.find_first_not_of(' ');
+    return start == std::string_view::npos ? std::string_view{}
+                                           : text.substr(start, text.find_last_not_of(' ') + 1 - start);
+}
+
+// The bytes cdrdao stores for a text written in a cue sheet.
+size_t storedBytes(std::string_view written)
+{
+    size_t escapes = 0;
+    for (size_t at = written.find("\\134"); at != std::string_view::npos; at = written.find("\\134", at + 4))
+        ++escapes;
+    return written.size() - 3 * escapes;
+}
+
+int packsFor(const CdText& cdText, std::string TextPair::*field)
+{
+    size_t bytes = storedBytes(cdText.disc.*field) + 1;
+    for (const TextPair& track : cdText.tracks)
+        bytes += storedBytes(track.*field) + 1;
+    return static_cast<int>((bytes + 11) / 12);
+}
+
+// The first of texts that is not empty once fit for a CD; warns on line
+// about what had to change in it.
+std::string firstFit(std::initializer_list<std::string_view> texts, std::string_view what, int line,
+                     std::vector<Finding>& findings)
+{
+    for (const std::string_view text : texts) {
+        const CueText fit = cueText(text);
+        if (fit.text.empty())
+            continue;
+        if (fit.replaced)
+            findings.push_back({line, join({what, " \"", text, "\" holds characters that CD-TEXT, in Latin-1, "
+                                                                "cannot; it goes on the disc as \"", fit.text, "\""})});
+        if (fit.cut)
+            findings.push_back({line, join({what, " \"", text, "\" is longer than the 80 bytes a CD-TEXT field "
+                                                                "holds; it goes on the disc as \"", fit.text, "\""})});
+        return fit.text;
+    }
+    return "";
+}
+
+}  // namespace
+
+CueText cueText(std::string_view text)
+{
+    CueText fit;
+    const std::string latin1(trimmed(latin1Of(text, fit.replaced)));
+    for (size_t at = 0; at < latin1.size(); ++at) {
+        const std::string_view unit = latin1[at] == '\\' && needsEscape(latin1, at)
+                                          ? std::string_view("\\134")
+                                          : std::string_view(latin1).substr(at, 1);
+        if (fit.text.size() + unit.size() > longestCdText) {
+            fit.cut = true;
+            break;
+        }
+        fit.text += unit;
+    }
+    if (fit.cut) {
+        fit.text = trimmed(fit.text);
+        // Backslashes cut loose from what followed them now end the text.
+        while (fit.text.ends_with('\\') && !fit.text.ends_with("\\134"))
+            fit.text.pop_back();
+    }
+    return fit;
+}
+
+int cdTextPackCount(const CdText& cdText)
+{
+    return packsFor(cdText, &TextPair::title) + packsFor(cdText, &TextPair::performer) + 3;
+}
+
+std::string titleFromName(std::string_view name)
+{
+    name = name.substr(name.rfind('/') + 1);
+    if (endsWithInAnyCase(name, ".wav"))
+        name.remove_suffix(4);
+    size_t digits = 0;
+    while (digits < name.size() && digits < 3 && name[digits] >= '0' && name[digits] <= '9')
+        ++digits;
+    const size_t rest = name.find_first_not_of(" -._)", digits);
+    if (digits > 0 && rest != std::string_view::npos && rest > digits)
+        name.remove_prefix(rest);
+    return std::string(name);
+}
+
+CdText chooseCdText(const TrackTable& table, std::string_view fallbackTitle, std::vector<Finding>& findings)
+{
+    CdText cdText;
+    std::string_view album, albumArtist, sharedArtist;
+    bool artistsAgree = true;
+    for (const WavFile& file : table.wavFiles) {
+        if (album.empty())
+            album = file.tags.album;
+        if (albumArtist.empty())
+            albumArtist = file.tags.albumArtist;
+        if (sharedArtist.empty())
+            sharedArtist = file.tags.artist;
+        artistsAgree = artistsAgree && !file.tags.artist.empty() && file.tags.artist == sharedArtist;
+    }
+    cdText.disc.title = firstFit({album, fallbackTitle, "Audio CD"}, "the disc's title", 0, findings);
+    cdText.disc.performer = firstFit({albumArtist, artistsAgree ? sharedArtist : "", "Various Artists"},
+                                     "the disc's performer", 0, findings);
+    const std::vector<Track> tracks = listTracks(table);
+    for (size_t number = 1; const Track& track : tracks) {
+        const Row& start = table.rows[track.startRow];
+        const Row& fileRow = table.rows[track.fileRow];
+        const Tags& tags = table.wavFile(fileRow).tags;
+        const std::string numbered = "Track " + std::to_string(number++);
+        const std::string what = "track" + numbered.substr(5) + "'s ";
+        const std::string fromName = titleFromName(fileRow.lineText);
+        const std::string_view splitsTitle = start.isSplit() ? splitTitle(start.lineText) : "";
+        TextPair& texts = cdText.tracks.emplace_back();
+        texts.title = firstFit({splitsTitle, tags.title, fromName, numbered}, what + "title",
+                               start.lineNumber, findings);
+        texts.performer = firstFit({tags.artist}, what + "performer", start.lineNumber, findings);
+        if (texts.performer.empty())
+            texts.performer = cdText.disc.performer;
+    }
+    if (const int packs = cdTextPackCount(cdText); packs > cdTextPacks)
+        findings.push_back({0, join({"the CD-TEXT needs ", std::to_string(packs), " packs of 12 bytes, more than the ",
+                                     std::to_string(cdTextPacks), " one block holds, and cdrdao 1.2.4 burns such a "
+                                     "block corrupt without a word; shorten the titles or performers by ",
+                                     std::to_string((packs - cdTextPacks) * 12), " bytes or more in all"})});
+    return cdText;
+}

@@ -1,0 +1,157 @@
+#include "tags.h"
+
+#include <cstdint>
+
+#include "text_encoding.h"
+#include "wav_header.h"
+
+namespace {
+
+// text without the NULs and blanks that writers leave around it.
+std::string_view trimmed(std::string_view text)
+{
+    const size_t end = text.find_last_not_of(std::string_view(" \t\0", 3));
+    if (end == std::string_view::npos)
+        return {};
+    text = text.substr(0, end + 1);
+    return text.substr(std::min(text.find_first_not_of(" \t"), text.size()));
+}
+
+void fill(std::string& field, std::string text)
+{
+    if (field.empty())
+        field = std::move(text);
+}
+
+// INFO texts are UTF-8 from ffmpeg and GStreamer; older writers used Latin-1.
+std::string infoText(std::string_view bytes)
+{
+    bytes = trimmed(bytes.substr(0, bytes.find('\0')));
+    return isUtf8(bytes) ? std::string(bytes) : latin1ToUtf8(bytes);
+}
+
+// The sub-chunks of a LIST chunk of form INFO: an id, a size and the text,
+// padded to an even length.
+void readInfo(std::string_view body, Tags& tags)
+{
+    if (!body.starts_with("INFO"))
+        return;
+    for (size_t at = 4; at + 8 <= body.size();) {
+        const std::string_view id = body.substr(at, 4);
+        const uint32_t size = Assem4(body.data() + at + 4);
+        const std::string_view text = body.substr(at + 8, size);
+        if (id == "INAM")
+            fill(tags.title, infoText(text));
+        else if (id == "IART")
+            fill(tags.artist, infoText(text));
+        else if (id == "IPRD")
+            fill(tags.album, infoText(text));
+        if (size > body.size())
+            break;
+        at += 8 + size + (size & 1);
+    }
+}
+
+uint32_t bigEndian32(std::string_view bytes, bool syncsafe)
+{
+    uint32_t value = 0;
+    for (size_t at = 0; at < 4; ++at)
+        value = value << (syncsafe ? 7 : 8) | (static_cast<unsigned char>(bytes[at]) & (syncsafe ? 0x7F : 0xFF));
+    return value;
+}
+
+// Unsynchronisation put a 0 after every 0xFF byte; this takes it out.
+std::string resynchronised(std::string_view bytes)
+{
+    std::string plain;
+    plain.reserve(bytes.size());
+    for (size_t at = 0; at < bytes.size(); ++at) {
+        plain += bytes[at];
+        if (bytes[at] == '\xFF' && at + 1 < bytes.size() && bytes[at + 1] == '\0')
+            ++at;
+    }
+    return plain;
+}
+
+// A text frame's first text: its encoding byte (0 Latin-1, 1 UTF-16 with a
+// byte-order mark, 2 UTF-16BE, 3 UTF-8), then the text, which may hold more
+// than one, each ended by a NUL.
+std::string frameText(std::string_view frame)
+{
+    if (frame.empty())
+        return "";
+    const char encoding = frame[0];
+    std::string_view text = frame.substr(1);
+    if (encoding == 1 || encoding == 2) {
+        bool bigEndian = encoding == 2;
+        if (encoding == 1 && (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))) {
+            bigEndian = text[0] == '\xFE';
+            text.remove_prefix(2);
+        }
+        size_t end = 0;
+        while (end + 1 < text.size() && (text[end] != '\0' || text[end + 1] != '\0'))
+            end += 2;
+        const std::optional<std::string> decoded = utf16ToUtf8(text.substr(0, end), bigEndian);
+        return decoded ? std::string(trimmed(*decoded)) : "";
+    }
+    text = trimmed(text.substr(0, text.find('\0')));
+    return encoding == 3 ? isUtf8(text) ? std::string(text) : "" : latin1ToUtf8(text);
+}
+
+// An ID3v2.3 or v2.4 tag: a header, an extended header perhaps, then frames
+// of an id, a size and two flag bytes. Version 2.4 gives sizes syncsafe, and
+// may unsynchronise or prefix a frame's data, which is skipped then.
+void readId3(std::string_view body, Tags& tags)
+{
+    if (body.size() < 10 || !body.starts_with("ID3") || (body[3] != 3 && body[3] != 4))
+        return;
+    const bool v4 = body[3] == 4;
+    const auto flags = static_cast<unsigned char>(body[5]);
+    std::string tag(body.substr(10, bigEndian32(body.substr(6, 4), true)));
+    if (flags & 0x80 && !v4)
+        tag = resynchronised(tag);
+    size_t at = 0;
+    if (flags & 0x40 && tag.size() >= 4)
+        at = v4 ? bigEndian32(tag, true) : 4 + bigEndian32(tag, false);
+    while (at + 10 <= tag.size() && tag[at] != '\0') {
+        const std::string_view id = std::string_view(tag).substr(at, 4);
+        const uint32_t size = bigEndian32(std::string_view(tag).substr(at + 4, 4), v4);
+        const auto frameFlags = static_cast<unsigned char>(tag[at + 9]);
+        std::string frame = tag.substr(at + 10, size);
+        // Compressed or encrypted frames are left unread; a group byte comes first.
+        if (v4 ? frameFlags & 0x0C : frameFlags & 0xC0)
+            frame.clear();
+        if (v4 && frameFlags & 0x02)
+            frame = resynchronised(frame);
+        if (v4 ? frameFlags & 0x40 : frameFlags & 0x20)
+            frame.erase(0, std::min<size_t>(1, frame.size()));
+        if (v4 && frameFlags & 0x01)
+            frame.erase(0, std::min<size_t>(4, frame.size()));
+        if (id == "TIT2")
+            fill(tags.title, frameText(frame));
+        else if (id == "TPE1")
+            fill(tags.artist, frameText(frame));
+        else if (id == "TALB")
+            fill(tags.album, frameText(frame));
+        else if (id == "TPE2")
+            fill(tags.albumArtist, frameText(frame));
+        if (size > tag.size())
+            break;
+        at += 10 + size;
+    }
+}
+
+}  // namespace
+
+bool isTagChunk(std::string_view id)
+{
+    return id == "LIST" || id == "ID3 " || id == "id3 ";
+}
+
+void readTagChunk(std::string_view id, std::string_view body, Tags& tags)
+{
+    if (id == "LIST")
+        readInfo(body, tags);
+    else if (id == "ID3 " || id == "id3 ")
+        readId3(body, tags);
+}

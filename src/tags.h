@@ -1,0 +1,23 @@
+// The names a WAV file's tags give it: the LIST/INFO chunk that ffmpeg,
+// GStreamer and libsndfile write, and the ID3 chunk of taggers such as kid3.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Texts in UTF-8; empty where the tags give none.
+struct Tags {
+    std::string title;
+    std::string artist;
+    std::string album;
+    std::string albumArtist;
+};
+
+// Whether a chunk with this id may hold tags that readTagChunk reads.
+bool isTagChunk(std::string_view id);
+
+// Fills the empty fields of tags from the body of a chunk: a LIST chunk of
+// form INFO (INAM, IART, IPRD; UTF-8 where it is valid, else Latin-1), or an
+// "ID3 " or "id3 " chunk holding an ID3v2.3 or v2.4 tag (TIT2, TPE1, TALB,
+// TPE2 in any of their encodings). A body cut short gives what it holds.
+void readTagChunk(std::string_view id, std::string_view body, Tags& tags);

@@ -1,0 +1,90 @@
+#include "text_encoding.h"
+
+namespace {
+
+unsigned char byteAt(std::string_view text, size_t at)
+{
+    return static_cast<unsigned char>(text[at]);
+}
+
+}  // namespace
+
+// The lead byte says how many continuation bytes of six bits each follow.
+void appendUtf8(std::string& text, uint32_t code)
+{
+    const int continuations = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    const uint32_t lead = continuations == 0 ? 0 : 0xFF00 >> (continuations + 1) & 0xFF;
+    text += static_cast<char>(lead | code >> 6 * continuations);
+    for (int shift = 6 * (continuations - 1); shift >= 0; shift -= 6)
+        text += static_cast<char>(0x80 | (code >> shift & 0x3F));
+}
+
+std::optional<std::string> utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    if (bytes.size() % 2 != 0)
+        return std::nullopt;
+    const auto unitAt = [bytes, bigEndian](size_t at) {
+        const uint32_t first = byteAt(bytes, at);
+        const uint32_t second = byteAt(bytes, at + 1);
+        return bigEndian ? first << 8 | second : second << 8 | first;
+    };
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 2);
+    for (size_t at = 0; at < bytes.size(); at += 2) {
+        uint32_t code = unitAt(at);
+        if (code >= 0xDC00 && code <= 0xDFFF)
+            return std::nullopt;  // the second half of a pair, alone
+        if (code >= 0xD800 && code <= 0xDBFF) {
+            const uint32_t low = at + 2 < bytes.size() ? unitAt(at + 2) : 0;
+            if (low < 0xDC00 || low > 0xDFFF)
+                return std::nullopt;
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            at += 2;
+        }
+        appendUtf8(text, code);
+    }
+    return text;
+}
+
+std::string latin1ToUtf8(std::string_view bytes)
+{
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char byte : bytes)
+        appendUtf8(text, static_cast<unsigned char>(byte));
+    return text;
+}
+
+size_t utf8Length(std::string_view text)
+{
+    const unsigned char lead = byteAt(text, 0);
+    const size_t length = lead < 0x80                   ? 1
+                          : lead >= 0xC2 && lead <= 0xDF ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
+    if (length > text.size())
+        return 0;
+    for (size_t at = 1; at < length; ++at)
+        if ((byteAt(text, at) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+bool isUtf8(std::string_view text)
+{
+    for (size_t length; !text.empty(); text.remove_prefix(length))
+        if ((length = utf8Length(text)) == 0)
+            return false;
+    return true;
+}
+
+uint32_t codeOf(std::string_view text, size_t length)
+{
+    if (length == 1)
+        return byteAt(text, 0);
+    uint32_t code = byteAt(text, 0) & (0x7F >> length);
+    for (size_t at = 1; at < length; ++at)
+        code = code << 6 | (byteAt(text, at) & 0x3F);
+    return code;
+}

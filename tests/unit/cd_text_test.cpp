@@ -1,0 +1,146 @@
+#include "cd_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "track_list.h"
+
+namespace {
+
+// A text as cdrdao shows it: in Latin-1, 80 bytes at most, no quote, every
+// backslash one; and whether the user is told it changed.
+TEST(CdText, FitsTextsToACd)
+{
+    const std::string eighty(80, 'x');
+    const struct {
+        std::string text;
+        std::string written;
+        bool replaced;
+        bool cut;
+    } cases[] = {
+        {"Caf\xC3\xA9", "Caf\xE9", false, false},                           // UTF-8 made Latin-1
+        {"Caf\xE9", "Caf\xE9", false, false},                               // Latin-1 already
+        {"Dvo\xC5\x99\xC3\xA1k \xE2\x80\x93 Largo", "Dvor\xE1" "k - Largo", true, false},
+        {"Night\xE2\x80\x99s \xE2\x80\x9C" "End\xE2\x80\x9D\xE2\x80\xA6", "Night's 'End'...", true, false},
+        {"\xE6\x9D\xB1\xE4\xBA\xAC", "??", true, false},
+        {"Say \"Hi\"", "Say 'Hi'", false, false},
+        {"AC\\DC \\\\ x", "AC\\DC \\\\ x", false, false},          // stored as written
+        {"ends \\", "ends \\134", false, false},                    // a backslash at the end
+        {"\\101 \\9", "\\134101 \\9", false, false},                // before three octal digits
+        {"tab\tand\nline", "tab and line", false, false},
+        {"  \t ", "", false, false},
+        {eighty, eighty, false, false},
+        {eighty + "y", eighty, false, true},
+        {std::string(78, 'x') + "\xC3\xA9\xC3\xA9", std::string(78, 'x') + "\xE9\xE9", false, false},
+        {std::string(77, 'x') + "\xE2\x80\xA6", std::string(77, 'x') + "...", true, false},
+        {std::string(78, 'x') + "\xE2\x80\xA6", std::string(78, 'x') + "..", true, true},
+        {std::string(77, 'x') + "a\\", std::string(77, 'x') + "a", false, true},  // "\134" is not cut in two
+        {std::string(78, 'x') + "\\\\", std::string(78, 'x'), false, true},
+    };
+    for (const auto& testCase : cases) {
+        const CueText fit = cueText(testCase.text);
+        EXPECT_EQ(fit.text, testCase.written) << testCase.text;
+        EXPECT_EQ(fit.replaced, testCase.replaced) << testCase.text;
+        EXPECT_EQ(fit.cut, testCase.cut) << testCase.text;
+    }
+}
+
+TEST(CdText, TitlesFromNames)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"music/03 - Night Song.wav", "Night Song"}, {"03. Dawn.WAV", "Dawn"}, {"12_Sunrise.wav", "Sunrise"},
+        {"2Pac.wav", "2Pac"},                        {"03.wav", "03"},         {"Take 1.wave.wav", "Take 1.wave"},
+    };
+    for (const auto& [name, title] : cases)
+        EXPECT_EQ(titleFromName(name), title) << name;
+}
+
+// A file's tags as "title|artist|album|album artist".
+Tags tags(const std::string& fields)
+{
+    Tags tags;
+    std::string* parts[] = {&tags.title, &tags.artist, &tags.album, &tags.albumArtist};
+    size_t at = 0;
+    for (std::string* part : parts) {
+        const size_t end = std::min(fields.find('|', at), fields.size());
+        *part = fields.substr(at, end - at);
+        at = end + 1;
+    }
+    return tags;
+}
+
+struct ChoiceCase {
+    const char* name;
+    std::string list;
+    std::vector<std::string> tags;  // one for each WAV line
+    // "disc title|disc performer", then "title|performer" for each track
+    std::vector<std::string> texts;
+};
+
+// Every text comes from somewhere, for the disc and every track: the rule
+// "the disc and every track, or none" always holds.
+const ChoiceCase choiceCases[] = {
+    {"Tagged", "01 - a.wav\nb.wav\n", {"One|Band|Album|", "Two|Band|Album|"},
+     {"Album|Band", "One|Band", "Two|Band"}},
+    {"AlbumArtistFirst", "a.wav\nb.wav\n", {"One|X|Mix|Various DJs", "Two|Y||"},
+     {"Mix|Various DJs", "One|X", "Two|Y"}},
+    {"PerformersDiffer", "a.wav\nb.wav\n", {"One|X||", "Two|||"}, {"Folder|Various Artists", "One|X", "Two|Various Artists"}},
+    {"Untagged", "music/03 - Night.wav\nS 04:10:00 Dawn Song\nS 06:00:00\n", {"|||"},
+     {"Folder|Various Artists", "Night|Various Artists", "Dawn Song|Various Artists", "Night|Various Artists"}},
+    {"TitleTagAndSplitTitle", "a.wav\nS 01:00:00 Second\n", {"First|Solo||"}, {"Folder|Solo", "First|Solo", "Second|Solo"}},
+    {"EmptyOnceFit", "\x01.wav\n", {" |\t||"}, {"Folder|Various Artists", "Track 1|Various Artists"}},
+};
+
+TEST(CdText, ChoosesTheTexts)
+{
+    for (const ChoiceCase& testCase : choiceCases) {
+        std::string list = testCase.list;
+        TrackTable table;
+        buildTrackTable(list, table);
+        for (size_t at = 0; at < table.wavFiles.size(); ++at)
+            table.wavFiles[at].tags = tags(testCase.tags[at]);
+        std::vector<Finding> findings;
+        const CdText cdText = chooseCdText(table, "Folder", findings);
+        std::vector<std::string> texts = {cdText.disc.title + '|' + cdText.disc.performer};
+        for (const TextPair& track : cdText.tracks)
+            texts.push_back(track.title + '|' + track.performer);
+        EXPECT_EQ(texts, testCase.texts) << testCase.name;
+    }
+}
+
+// Each field takes ceil(sum of (bytes + 1) / 12) packs; with the 3 size
+// packs, a block holds 256.
+TEST(CdText, CountsPacksToTheLimit)
+{
+    const struct {
+        int tracks;
+        size_t bytes;  // of every title and performer
+        int packs;
+        bool warned;
+    } cases[] = {
+        {1, 11, 2 + 2 + 3, false},
+        {17, 80, 2 * 122 + 3, false},  // 18 texts of 81 bytes each field
+        {18, 80, 2 * 129 + 3, true},   // cdrdao 1.2.4 then wraps its sequence numbers
+        {99, 10, 2 * 92 + 3, false},
+        {99, 13, 2 * 117 + 3, false},
+        {99, 15, 2 * 134 + 3, true},
+    };
+    for (const auto& testCase : cases) {
+        std::string list;
+        for (int track = 0; track < testCase.tracks; ++track)
+            list += std::string(testCase.bytes - 1, 'a') + static_cast<char>('A' + track % 26) + ".wav\n";
+        TrackTable table;
+        buildTrackTable(list, table);
+        for (WavFile& file : table.wavFiles)
+            file.tags = {.title = std::string(testCase.bytes, 't'), .artist = std::string(testCase.bytes, 'p'),
+                         .album = std::string(testCase.bytes, 'a'), .albumArtist = ""};
+        std::vector<Finding> findings;
+        const CdText cdText = chooseCdText(table, "", findings);
+        EXPECT_EQ(cdTextPackCount(cdText), testCase.packs) << testCase.tracks << " tracks";
+        EXPECT_EQ(!findings.empty(), testCase.warned) << testCase.tracks << " tracks";
+    }
+}
+
+}  // namespace
