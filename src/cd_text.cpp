@@ -104,12 +104,14 @@ std::string firstFit(std::initializer_list<std::string_view> texts, std::string_
         const CueText fit = cueText(text);
         if (fit.text.empty())
             continue;
+        // Shown as the user's terminal shows text, in UTF-8.
+        const std::string shown = latin1ToUtf8(fit.text);
         if (fit.replaced)
             findings.push_back({line, join({what, " \"", text, "\" holds characters that CD-TEXT, in Latin-1, "
-                                                                "cannot; it goes on the disc as \"", fit.text, "\""})});
+                                                                "cannot; it goes on the disc as \"", shown, "\""})});
         if (fit.cut)
             findings.push_back({line, join({what, " \"", text, "\" is longer than the 80 bytes a CD-TEXT field "
-                                                                "holds; it goes on the disc as \"", fit.text, "\""})});
+                                                                "holds; it goes on the disc as \"", shown, "\""})});
         return fit.text;
     }
     return "";
