@@ -6,16 +6,22 @@
 
 #include "advice.h"
 #include "complain.h"
+#include "disc_layout.h"
 #include "timing.h"
 #include "track_list.h"
 
 namespace {
 
+// What the rules look at: the measured table, its tracks, and their places
+// on the disc.
+struct Disc {
+    const TrackTable& table;
+    std::vector<Track> tracks;
+    DiscLayout layout;
+};
+
 constexpr int64_t cdFramesPerSecond = 75;
 constexpr int64_t shortestTrack = 4 * cdFramesPerSecond;
-// An 80-minute CD-R's lead-out starts at 79:59:74, and the first track's
-// 2-second pregap comes before it: 359,849 sectors, 79:57:74, for the rest.
-constexpr int64_t longestDisc = (79 * 60 + 57) * cdFramesPerSecond + 74;
 constexpr int maxTracks = 99;
 
 // CD frames as the report prints a length, min:sec:frames.
@@ -50,8 +56,9 @@ int64_t framesPresent(const WavFile& file)
 constexpr size_t longestFileName = 147;
 constexpr size_t longestFileNameRead = 1024;
 
-void checkNames(const TrackTable& table, const std::vector<Track>&, Findings& findings)
+void checkNames(const Disc& disc, Findings& findings)
 {
+    const TrackTable& table = disc.table;
     for (const Row& row : wavRows(table)) {
         const std::string_view name = row.lineText;
         if (name.find('"') != std::string::npos)
@@ -111,15 +118,17 @@ std::string burnerRefusal(std::string_view name, const WavInfo& info)
     return "";
 }
 
-void checkHeaders(const TrackTable& table, const std::vector<Track>&, Findings& findings)
+void checkHeaders(const Disc& disc, Findings& findings)
 {
+    const TrackTable& table = disc.table;
     for (const Row& row : wavRows(table))
         if (const std::string refusal = burnerRefusal(row.lineText, table.wavFile(row).info); !refusal.empty())
             add(findings, row.lineNumber, join({row.lineText, " ", refusal}));
 }
 
-void checkFiles(const TrackTable& table, const std::vector<Track>&, Findings& findings)
+void checkFiles(const Disc& disc, Findings& findings)
 {
+    const TrackTable& table = disc.table;
     for (const Row& row : wavRows(table)) {
         const std::string name = row.lineText;
         const WavFile& file = table.wavFile(row);
@@ -144,8 +153,10 @@ void checkFiles(const TrackTable& table, const std::vector<Track>&, Findings& fi
 // music runs on into the next file, without a pregap between; shntool fix
 // moves each such boundary into the next file instead, over a run of files
 // that play into each other.
-void checkPadding(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
+void checkPadding(const Disc& disc, Findings& findings)
 {
+    const TrackTable& table = disc.table;
+    const std::vector<Track>& tracks = disc.tracks;
     const auto rows = wavRows(table);
     std::vector<bool> pregapBefore(rows.size(), false);
     for (const Track& track : tracks)
@@ -177,123 +188,70 @@ void checkPadding(const TrackTable& table, const std::vector<Track>& tracks, Fin
     }
 }
 
-// Where a track starts in its file, counted in 1/(75 × rate) s, where both
-// the sample frames of the audio and the CD frames of a split are whole.
-struct TrackStart {
-    int64_t position = 0;
-    enum { known, noTime, pastEnd, notAfter } fault = known;
-    int previousSplit = -1;  // the row of the split before it in the file, with a CD time
-};
-
-// No split reaches past 100 hours, so a longer file ends there for the rules.
-int64_t fileEnd(const TrackTable& table, const Track& track)
-{
-    return std::min(framesPresent(table.wavFile(table.rows[track.fileRow])), int64_t{1} << 56) * cdFramesPerSecond;
-}
-
-std::vector<TrackStart> trackStarts(const TrackTable& table, const std::vector<Track>& tracks)
-{
-    std::vector<TrackStart> starts(tracks.size());
-    int previousSplit = -1;
-    for (size_t index = 0; index < tracks.size(); ++index) {
-        const Track& track = tracks[index];
-        if (track.startRow == track.fileRow) {
-            previousSplit = -1;
-            continue;
-        }
-        const Row& split = table.rows[track.startRow];
-        TrackStart& start = starts[index];
-        start.position = split.timeFrames * table.wavFile(table.rows[track.fileRow]).info.sampleRate;
-        start.previousSplit = previousSplit;
-        if (split.timeFrames < 0)
-            start.fault = TrackStart::noTime;
-        else if (start.position >= fileEnd(table, track))
-            start.fault = TrackStart::pastEnd;
-        else if (previousSplit >= 0 && split.timeFrames <= table.rows[previousSplit].timeFrames)
-            start.fault = TrackStart::notAfter;
-        if (split.timeFrames >= 0)
-            previousSplit = track.startRow;
-    }
-    return starts;
-}
-
 // A bad time text is reported as such, not again here.
-void checkSplits(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
+void checkSplits(const Disc& disc, Findings& findings)
 {
-    const std::vector<TrackStart> starts = trackStarts(table, tracks);
-    for (size_t index = 0; index < tracks.size(); ++index) {
-        const Row& split = table.rows[tracks[index].startRow];
-        const char* fileName = table.rows[tracks[index].fileRow].lineText;
+    const TrackTable& table = disc.table;
+    for (size_t index = 0; index < disc.tracks.size(); ++index) {
+        const PlacedTrack& placed = disc.layout.tracks[index];
+        const Row& split = table.rows[disc.tracks[index].startRow];
+        const Row& fileRow = table.rows[disc.tracks[index].fileRow];
         const std::string time(lineTime(split.lineText));
-        if (starts[index].fault == TrackStart::pastEnd) {
-            const int64_t rate = table.wavFile(table.rows[tracks[index].fileRow]).info.sampleRate;
-            add(findings, split.lineNumber, join({"the split at ", time, " is at or past the end of ", fileName,
-                                                        ", which holds ", length(fileEnd(table, tracks[index]) / rate),
-                                                        " of audio; remove the split or correct its time"}));
-        } else if (starts[index].fault == TrackStart::notAfter) {
-            const Row& previous = table.rows[starts[index].previousSplit];
+        if (placed.fault == SplitFault::pastEnd) {
+            const WavFile& file = table.wavFile(fileRow);
             add(findings, split.lineNumber,
-                                join({"the split at ", time, " does not come after the split at ",
-                                      lineTime(previous.lineText), " on line ", std::to_string(previous.lineNumber),
-                                      "; the splits of a file must go forward in time"}));
+                join({"the split at ", time, " is at or past the end of ", fileRow.lineText, ", which holds ",
+                      length(cdFramesFloor(framesPresent(file), file.info.sampleRate)),
+                      " of audio; remove the split or correct its time"}));
+        } else if (placed.fault == SplitFault::notAfter) {
+            const Row& previous = table.rows[placed.previousSplit];
+            add(findings, split.lineNumber,
+                join({"the split at ", time, " does not come after the split at ", lineTime(previous.lineText),
+                      " on line ", std::to_string(previous.lineNumber),
+                      "; the splits of a file must go forward in time"}));
         }
     }
 }
 
-// Only tracks whose start and end are both known: a bad split is reported as such.
-void checkTrackLengths(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
+// As the burner lays the track out, a part frame padded; only tracks whose
+// start and end are both known: a bad split is reported as such.
+void checkTrackLengths(const Disc& disc, Findings& findings)
 {
-    const std::vector<TrackStart> starts = trackStarts(table, tracks);
-    for (size_t index = 0; index < tracks.size(); ++index) {
-        const Track& track = tracks[index];
-        const bool lastOfFile = index + 1 == tracks.size() || tracks[index + 1].fileRow != track.fileRow;
-        const int64_t end = lastOfFile ? fileEnd(table, track) : starts[index + 1].position;
-        const int64_t rate = table.wavFile(table.rows[track.fileRow]).info.sampleRate;
-        if (starts[index].fault != TrackStart::known || (!lastOfFile && starts[index + 1].fault != TrackStart::known) ||
-            end - starts[index].position >= shortestTrack * rate)
+    for (size_t index = 0; index < disc.tracks.size(); ++index) {
+        const Track& track = disc.tracks[index];
+        const int64_t frames = disc.layout.tracks[index].length;
+        if (frames < 0 || frames >= shortestTrack)
             continue;
-        const Row& start = table.rows[track.startRow];
+        const Row& start = disc.table.rows[track.startRow];
         const std::string_view from = track.startRow == track.fileRow ? "" : lineTime(start.lineText);
         add(findings, start.lineNumber,
-                            join({"track ", std::to_string(index + 1), " (", table.rows[track.fileRow].lineText,
-                                  from.empty() ? "" : " from ", from, ") lasts ",
-                                  length(std::max<int64_t>(end - starts[index].position, 0) / rate),
-                                  " (min:sec:frames), but a CD track must last at least 4 seconds, not counting "
-                                  "its pregap; join it to the track before or after it"}));
+            join({"track ", std::to_string(index + 1), " (", disc.table.rows[track.fileRow].lineText,
+                  from.empty() ? "" : " from ", from, ") lasts ", length(frames),
+                  " (min:sec:frames), but a CD track must last at least 4 seconds, not counting its pregap; join it "
+                  "to the track before or after it"}));
     }
 }
 
-void checkTrackCount(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
+void checkTrackCount(const Disc& disc, Findings& findings)
 {
-    if (tracks.size() > maxTracks)
-        add(findings, table.rows[tracks[maxTracks].startRow].lineNumber,
-                            join({"this line starts track ", std::to_string(maxTracks + 1), ", but a CD holds at most ",
-                                  std::to_string(maxTracks),
-                                  " tracks; leave some out or split the list over two discs"}));
+    if (disc.tracks.size() > maxTracks)
+        add(findings, disc.table.rows[disc.tracks[maxTracks].startRow].lineNumber,
+            join({"this line starts track ", std::to_string(maxTracks + 1), ", but a CD holds at most ",
+                  std::to_string(maxTracks), " tracks; leave some out or split the list over two discs"}));
 }
 
 // The audio and the pregaps, each file padded to whole CD frames, as cdrdao
 // counts the disc.
-void checkDiscLength(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
+void checkDiscLength(const Disc& disc, Findings& findings)
 {
-    int64_t discLength = 0;
-    bool pregaps = false;
-    for (const Track& track : tracks)
-        if (track.pregapRow >= 0) {
-            discLength = addSaturating(discLength, std::max<int64_t>(table.rows[track.pregapRow].timeFrames, 0));
-            pregaps = true;
-        }
-    for (const Row& row : wavRows(table))
-        discLength = addSaturating(discLength,
-                                   cdFramesCeil(framesPresent(table.wavFile(row)), table.wavFile(row).info.sampleRate));
-    if (discLength > longestDisc)
-        add(findings, 0, join({"the disc lasts ", length(discLength), " (min:sec:frames)",
-                                     pregaps ? " with its pregaps" : "", ", more than the ", length(longestDisc),
-                                     " an 80-minute CD-R holds after the 2-second pregap of its first track; leave "
-                                     "some tracks out or split the list over two discs"}));
+    if (disc.layout.length > cdr80Frames)
+        add(findings, 0, join({"the disc lasts ", length(disc.layout.length), " (min:sec:frames)",
+                               disc.layout.hasPregaps ? " with its pregaps" : "", ", more than the ",
+                               length(cdr80Frames), " an 80-minute CD-R holds after the 2-second pregap of its first "
+                               "track; leave some tracks out or split the list over two discs"}));
 }
 
-using Rule = void (*)(const TrackTable&, const std::vector<Track>&, Findings&);
+using Rule = void (*)(const Disc&, Findings&);
 
 // Findings on one line come in this order.
 constexpr Rule rules[] = {checkNames,  checkHeaders,      checkFiles,      checkPadding,
@@ -303,10 +261,12 @@ constexpr Rule rules[] = {checkNames,  checkHeaders,      checkFiles,      check
 
 std::vector<Finding> checkDisc(const TrackTable& table)
 {
-    const std::vector<Track> tracks = listTracks(table);
+    std::vector<Track> tracks = listTracks(table);
+    DiscLayout layout = layOutDisc(table, tracks);
+    const Disc disc{table, std::move(tracks), std::move(layout)};
     Findings findings;
     for (const Rule rule : rules) {
-        rule(table, tracks, findings);
+        rule(disc, findings);
         endRule(findings);
     }
     return std::move(findings.list);

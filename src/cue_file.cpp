@@ -275,7 +275,7 @@ bool cueIsStandardOutputFile(const std::string& name)
            cue.st_dev == output.st_dev && cue.st_ino == output.st_ino;
 }
 
-CueOutcome writeCueFile(const std::string& name, std::string_view text)
+CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dryRun)
 {
     CueOutcome outcome;
     struct stat existing;
@@ -285,7 +285,7 @@ CueOutcome writeCueFile(const std::string& name, std::string_view text)
     if (exists && !S_ISREG(existing.st_mode)) {
         outcome.inPlace = true;
         outcome.step = CueStep::write;
-        outcome.error = writeInPlace(name, text);
+        outcome.error = dryRun ? access(name.c_str(), W_OK) == 0 ? 0 : errno : writeInPlace(name, text);
         return outcome;
     }
     if (exists) {
@@ -298,7 +298,7 @@ CueOutcome writeCueFile(const std::string& name, std::string_view text)
         // it would make the filesystem flush the new file at once, which
         // takes longer than the rest of the run, and wear a flash card for
         // nothing.
-        if (start == text && utimensat(AT_FDCWD, name.c_str(), nullptr, 0) == 0)
+        if (start == text && (dryRun || utimensat(AT_FDCWD, name.c_str(), nullptr, 0) == 0))
             return outcome;
         outcome.oldKind = notACueSheet(start);
         if (!outcome.oldKind.empty())
@@ -314,6 +314,14 @@ CueOutcome writeCueFile(const std::string& name, std::string_view text)
     const int folder = open(folderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
         return outcome.error = errno, outcome;
+    if (dryRun) {
+        // A new file is made in the folder.
+        outcome.step = CueStep::create;
+        if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0)
+            outcome.error = errno;
+        close(folder);
+        return outcome;
+    }
     mode_t mode = exists ? existing.st_mode & 07777 : 0;
     if (!exists) {
         const mode_t mask = umask(0);

@@ -43,8 +43,9 @@ inline bool written(const CueOutcome& outcome)
 // signal leaves the old file as it was and no temporary file. One that holds
 // text already is only given the time of now. An old file that starts like
 // audio, an image or binary data is kept, and so is any non-empty file when
-// text is empty. A device or a FIFO is written in place.
-CueOutcome writeCueFile(const std::string& name, std::string_view text);
+// text is empty. A device or a FIFO is written in place. With dryRun, only what decides
+// whether the file could be written is done: nothing is written or touched.
+CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dryRun = false);
 
 // Why the cue file called name was not written, for standard error.
 std::string cueFailureReason(const CueOutcome& outcome, const std::string& name);

@@ -13,12 +13,15 @@ const char* const usageText =
 
 const char* const optionsText =
     "\nOptions may stand anywhere on the command line:\n"
-    "  --cd-text   put the album's and tracks' titles and performers on the disc\n"
-    "              as CD-TEXT, from the files' tags or names\n"
-    "  --strict    exit with status 4 when the burn check warns\n"
-    "  -h, --help  show this text\n"
-    "  --version   show the version\n"
-    "  --          end the options, for a list or cue file named with a leading -\n"
+    "  --cd-text       put the album's and tracks' titles and performers on the\n"
+    "                  disc as CD-TEXT, from the files' tags or names\n"
+    "  -n, --dry-run   do all but write the cue file\n"
+    "  --strict        exit with status 4 when the burn check warns\n"
+    "  -t, --tracks    list the disc's tracks as the burner lays them out, how\n"
+    "                  full a CD-R it makes, and the command that burns it\n"
+    "  -h, --help      show this text\n"
+    "  --version       show the version\n"
+    "  --              end the options, for a list or cue file named with a leading -\n"
     "A list named - is read from standard input; a cue file named - is written\n"
     "to standard output, with the report on standard error.\n";
 
@@ -32,8 +35,10 @@ struct OptionName {
 
 constexpr OptionName optionNames[] = {
     {"cd-text", 0, &Options::cdText},
+    {"dry-run", 'n', &Options::dryRun},
     {"help", 'h', &Options::help},
     {"strict", 0, &Options::strict},
+    {"tracks", 't', &Options::tracks},
     {"version", 0, &Options::version},
 };
 

@@ -8,6 +8,8 @@
 struct Options {
     bool strict = false;
     bool cdText = false;
+    bool tracks = false;
+    bool dryRun = false;
     bool help = false;
     bool version = false;
     std::vector<const char*> arguments;  // the words that are not options, in order: the list, the cue file

@@ -20,6 +20,7 @@
 #include "complain.h"
 #include "cue_file.h"
 #include "cue_sheet.h"
+#include "disc_listing.h"
 #include "failure.h"
 #include "list_check.h"
 #include "list_file.h"
@@ -179,13 +180,15 @@ std::string listFolderName(const std::string& listName)
 
 // warned is set when the cue sheet's place deserves a warning.
 std::optional<Failure> writeCue(const std::string& outputName, const std::string& cue, const ListFile& list,
-                                const TrackTable& table, bool& warned)
+                                const TrackTable& table, bool dryRun, bool& warned)
 {
     const std::string cannot = "Cannot write cue file called " + outputName;
     if (outputName.empty())
         return Failure{Exit::cueNotWritten, cannot + "\n", "command line",
                        "the cue file's name is empty; name a cue file, or name the list alone to write output.cue"};
     if (outputName == standardOutputName) {
+        if (dryRun)
+            return std::nullopt;
         if (std::fwrite(cue.data(), 1, cue.size(), stdout) != cue.size() || std::fflush(stdout) != 0)
             return Failure{Exit::cueNotWritten, cannot + "\n", "standard output", std::strerror(errno)};
         return std::nullopt;
@@ -195,7 +198,7 @@ std::optional<Failure> writeCue(const std::string& outputName, const std::string
                        "this is the track list or one of its WAV files; name another cue file"};
     // The report first, should the cue file be the terminal or the pipe it goes to.
     std::fflush(stdout);
-    const CueOutcome outcome = writeCueFile(outputName, cue);
+    const CueOutcome outcome = writeCueFile(outputName, cue, dryRun);
     if (!written(outcome))
         return Failure{Exit::cueNotWritten, cannot + "\n", outputName, cueFailureReason(outcome, outputName)};
     runStage = Exit::outputFailed;
@@ -274,12 +277,16 @@ Exit runSteps(int argc, char* argv[])
     std::optional<CdText> cdText;
     if (options.cdText)
         cdText = chooseCdText(table, listFolderName(list.name), findings);
+    if (options.tracks)
+        std::fputs(formatListing(table, cdText ? &*cdText : nullptr, outputName, terminal).c_str(), out);
     printFindings(list.name, findings);
     warned = warned || !findings.empty();
     const std::string cue = buildCueText(table, cdText ? &*cdText : nullptr);
-    if (auto failure = writeCue(outputName, cue, list, table, warned))
+    if (auto failure = writeCue(outputName, cue, list, table, options.dryRun, warned))
         return report(*failure, out, terminal);
-    print("\nWrote cue file called " + outputName + "\n", out, terminal);
+    print((options.dryRun ? "\nDry run: did not write cue file called " : "\nWrote cue file called ") + outputName +
+              "\n",
+          out, terminal);
     return options.strict && warned ? Exit::strictWarnings : Exit::done;
 }
 

@@ -149,6 +149,28 @@ def report_lengths(report):
     return [(int(m) * 60 + int(s)) * 75 + int(f) for m, s, f in re.findall(r'(?m)^\d+\t.*\t\t(\d+):(\d+):(\d+)$', report)]
 
 
+def frames(text):
+    minutes, seconds, cd_frames = map(int, text.split(':'))
+    return (minutes * 60 + seconds) * 75 + cd_frames
+
+
+def listing_disagrees(report, cdrdao_output, toc_size):
+    """Where the listing of --tracks and cdrdao differ on a track's start or
+    length, or on the disc's length; empty when they agree."""
+    rows = re.findall(r'(?m)^ +(\d+)  (\S+)  (\S+)  ', report)
+    starts = [int(f) for f in re.findall(r'START +\S+\( *(\d+)\)', cdrdao_output)]
+    ends = [int(f) for f in re.findall(r'END\*? +\S+\( *(\d+)\)', cdrdao_output)]
+    if len(rows) != len(starts) or len(ends) != len(starts):
+        return 'the listing has %d tracks, cdrdao %d' % (len(rows), len(starts))
+    for (number, start, length), cd_start, cd_end in zip(rows, starts, ends):
+        if '-' not in start + length and (frames(start), frames(length)) != (cd_start, cd_end - cd_start):
+            return 'track %s: %s %s against START %d END %d' % (number, start, length, cd_start, cd_end)
+    sectors = re.search(r'(?m)^Disc .* ([\d,]+) sectors', report)
+    if not sectors or int(sectors.group(1).replace(',', '')) != toc_size:
+        return 'the disc: %s against toc-size %d' % (sectors and sectors.group(1), toc_size)
+    return ''
+
+
 def run(command, folder):
     result = subprocess.run(command, cwd=folder, capture_output=True, text=True, errors='replace')
     return result.returncode, result.stdout, result.stderr
@@ -158,14 +180,14 @@ def main():
     trelvask = sys.argv[3:] + [os.path.realpath(sys.argv[1])]
     projects = int(sys.argv[2]) if len(sys.argv) > 2 else 200
     rng = random.Random(2026)
-    failures = checked = complaints = 0
+    failures = checked = complaints = listed_tracks = 0
     for index in range(projects):
         clean = index % 4 == 0
         with tempfile.TemporaryDirectory() as folder:
             lines = project(rng, folder, clean)
             with open(os.path.join(folder, 'tlist.txt'), 'w') as listing:
                 listing.write('\n'.join(lines) + '\n')
-            status, report, warnings = run(trelvask, folder)
+            status, report, warnings = run(trelvask + ['--tracks'], folder)
             cdrdao = run(['cdrdao', 'show-toc', 'output.cue'], folder)
             # A file written through a pipe is measured to its end by both.
             cdrdao_warnings = [line for line in (cdrdao[1] + cdrdao[2]).splitlines()
@@ -173,6 +195,13 @@ def main():
             cdrdao_says = cdrdao[0] != 0 or bool(cdrdao_warnings)
             ends = re.findall(r'END\*? +\S+\( *(\d+)\)', cdrdao[1])
             cueprint_says = bool(run(['cueprint', 'output.cue'], folder)[2].strip())
+            toc_size = run(['cdrdao', 'toc-size', 'output.cue'], folder)
+            # A sheet with a faulty split, an empty track or a file read as raw
+            # samples is warned about; cdrdao lays it out as it can.
+            faulty = re.search(r'split|CD time|no time|lasts 0:0:0 |does not end in .wav', warnings)
+            accepted = cdrdao[0] == 0 and toc_size[0] == 0 and not faulty
+            listed = listing_disagrees(report, cdrdao[1], int(toc_size[1].split()[-1])) if accepted else ''
+            listed_tracks += accepted
             problem = None
             if status != 0:
                 problem = 'trelvask exited %d' % status
@@ -182,6 +211,8 @@ def main():
                 problem = 'a clean project gives warnings'
             elif clean and (not ends or int(ends[-1]) != disc_frames(report, lines)):
                 problem = 'the report and cdrdao differ on the length: %s' % (ends[-1:] or 'no END')
+            elif listed:
+                problem = 'the listing and cdrdao show-toc differ: ' + listed
             elif cdrdao[0] == 0 and any(span is not None and not length <= span <= length + 1 for length, span in
                                         zip(report_lengths(report), file_spans(cdrdao[1], lines))):
                 # The report truncates a file's length; cdrdao pads it to whole sectors.
@@ -194,6 +225,7 @@ def main():
                 print('%s:\n  list: %r\n  trelvask: %s\n  cdrdao: %s' % (
                     problem, lines, warnings.strip(), (cdrdao[1] + cdrdao[2]).strip()[-400:]))
     print('the readers complained about %d of %d projects' % (complaints, checked))
+    print('the listing was compared with show-toc and toc-size on %d projects' % listed_tracks)
     print('%d passed, %d failed' % (checked - failures, failures))
     # Nothing is shown unless the readers both complain and stay quiet.
     return 1 if failures or not 0 < complaints < checked else 0

@@ -30,6 +30,7 @@ dpkg-deb --field "$deb" Depends | grep -qE '^libc6 \(>= [0-9.]+\)$' || { echo "D
 tags=$(lintian "$deb" 2>&1 | grep -E '^[EW]: ' || true)
 [ -z "$tags" ] || { echo "lintian:"; echo "$tags"; exit 1; }
 
+[ -f "$scratch/root/usr/share/bash-completion/completions/trelvask" ] || { echo "the package has no bash completion"; exit 1; }
 said=$("${emulator[@]}" "$scratch/root/usr/bin/trelvask" --version)
 [ "$said" = "Trelvask $version" ] || { echo "installed trelvask --version says: $said"; exit 1; }
 "${emulator[@]}" "$scratch/root/usr/bin/trelvask" --help | head -1 | grep -qx "Trelvask $version by Quorvanel" ||
