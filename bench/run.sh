@@ -69,8 +69,38 @@ make_album() {
     touch "$dir/done"
 }
 
+# tagged: the album as ffmpeg writes it from tagged FLAC files, a LIST/INFO
+# chunk with a title, an artist and the album before the audio, for
+# --cd-text. Sparse too.
+make_tagged() {
+    local dir=$cache/tagged
+    [ -f "$dir/done" ] && return
+    rm -rf "$dir"
+    mkdir -p "$dir/tagged"
+    local i name size info
+    for ((i = 1; i <= 16; i++)); do
+        name=$(printf '%s/tagged/track%02d.wav' "$dir" "$i")
+        size=$(((180 + i * 37 % 181) * 176400))
+        info=$(printf 'Song number %02d' "$i")
+        {
+            printf 'RIFF'; le32 $((4 + 24 + 8 + 64 + 8 + size)); printf 'WAVEfmt '; le32 16
+            le16 1; le16 2; le32 44100; le32 176400; le16 4; le16 16
+            printf 'LIST'; le32 64; printf 'INFO'
+            printf 'INAM'; le32 15; printf '%s\0\0' "$info"
+            printf 'IART'; le32 10; printf 'Some Band\0'
+            printf 'IPRD'; le32 10; printf 'The Album\0'
+            printf 'data'; le32 "$size"
+        } > "$name"
+        truncate -s $(($(stat -c %s "$name") + size)) "$name"
+        echo "$name"
+        ((i == 1)) && echo "P 00:02:00"
+    done > "$dir/tagged.txt"
+    touch "$dir/done"
+}
+
 make_corpus
 make_album
+make_tagged
 dir=$cache/corpus-$files
 album=$cache/album
 work=$(mktemp -d)
@@ -83,6 +113,9 @@ if [ -n "$("$trelvask" "$album/album.txt" "$work/album.cue" 2>&1 >/dev/null)" ];
 fi
 
 commands=()
+tagged=$cache/tagged
+commands+=("head -c 15024 (tagged)" "head -c 15024 -q $(printf '%s ' "$tagged"/tagged/*.wav)")
+commands+=("trelvask --cd-text (tagged)" "$trelvask --cd-text $tagged/tagged.txt $work/tagged.cue")
 for corpus in plain chunky album; do
     folder=$dir
     [ "$corpus" = album ] && folder=$album
@@ -122,7 +155,7 @@ for path in sys.argv[2:]:
 median = {name: statistics.median(values) for name, values in times.items()}
 print("| command | median | ratio to floor | peak memory |")
 print("|---|---:|---:|---:|")
-corpora = ["(plain)", "(chunky)", "(album)"]
+corpora = ["(plain)", "(chunky)", "(album)", "(tagged)"]
 for name in sorted(median, key=lambda name: (corpora.index(name[name.index("("):]), not name.startswith("head"), name)):
     floor = median["head -c 15024 " + name[name.index("("):]]
     print(f"| {name} | {median[name] * 1000:.2f} ms | {median[name] / floor:.2f} | {int(memory[name]) / 1024:.1f} MiB |")

@@ -19,4 +19,8 @@ for name in "head -c 15024" trelvask "soxi -s" "shntool len"; do
             { echo "no row for $name ($corpus)"; exit 1; }
     done
 done
+for name in "head -c 15024" "trelvask --cd-text"; do
+    grep -qE "^\| $name \(tagged\) \| [0-9.]+ ms \| [0-9.]+ \| [0-9.]+ MiB \|$" "$scratch/table" ||
+        { echo "no row for $name (tagged)"; exit 1; }
+done
 grep -qE '^trelvask \(chunky\), one run under callgrind: [0-9,]+ instructions' "$scratch/table"
