@@ -126,29 +126,6 @@ def disc_frames(report, lines):
     return frames
 
 
-def file_spans(cdrdao_output, lines):
-    """Each file's sectors on the disc by cdrdao; None for a file that cdrdao
-    reads as raw samples, or one split into tracks, where a faulty split may
-    move sectors between files."""
-    starts = [int(frames) for frames in re.findall(r'START +\S+\( *(\d+)\)', cdrdao_output)]
-    ends = [int(frames) for frames in re.findall(r'END\*? +\S+\( *(\d+)\)', cdrdao_output)]
-    files, track = [], 0
-    for index, line in enumerate(lines):
-        if index == 0 or '.wav' in line:
-            files.append((line.endswith('.wav'), []))
-        elif not line.startswith('S'):
-            continue
-        files[-1][1].append(track)
-        track += 1
-    if len(starts) != track or len(ends) != track:
-        return []
-    return [ends[tracks[0]] - starts[tracks[0]] if wav and len(tracks) == 1 else None for wav, tracks in files]
-
-
-def report_lengths(report):
-    return [(int(m) * 60 + int(s)) * 75 + int(f) for m, s, f in re.findall(r'(?m)^\d+\t.*\t\t(\d+):(\d+):(\d+)$', report)]
-
-
 def frames(text):
     minutes, seconds, cd_frames = map(int, text.split(':'))
     return (minutes * 60 + seconds) * 75 + cd_frames
@@ -213,11 +190,6 @@ def main():
                 problem = 'the report and cdrdao differ on the length: %s' % (ends[-1:] or 'no END')
             elif listed:
                 problem = 'the listing and cdrdao show-toc differ: ' + listed
-            elif cdrdao[0] == 0 and any(span is not None and not length <= span <= length + 1 for length, span in
-                                        zip(report_lengths(report), file_spans(cdrdao[1], lines))):
-                # The report truncates a file's length; cdrdao pads it to whole sectors.
-                problem = 'a file\'s length in the report is not what cdrdao burns: %s against %s' % (
-                    report_lengths(report), file_spans(cdrdao[1], lines))
             checked += 1
             complaints += cdrdao_says or cueprint_says
             if problem:
