@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "disc_layout.h"
+#include "disc_listing.h"
 #include "list_check.h"
 #include "track_list.h"
 
@@ -61,9 +63,7 @@ const DiscCase discCases[] = {
     // Padding is heard only where the music runs on into the next file.
     {"PartSectorButTheLast", "a.wav\nb.wav\n",
      {{.declaredBytes = 4 * second + 4, .ending = Ending::music}, {.declaredBytes = 4 * second + 4, .ending = Ending::music}},
-     {{1, "a.wav does not fill whole CD sectors, and its music runs on into b.wav, so the silence the burner pads it "
-          "with (up to 13 ms) will be heard as a gap; keep the music gapless by moving the boundary into the next "
-          "file: shntool fix -r none -k \"a.wav\" \"b.wav\", then list the -fixed.wav files"}}},
+     {{1, "a.wav does not fill whole CD sectors, and its music runs on into b.wav"}}},
     {"PaddingAfterSilenceOrBeforeAPregap", "a.wav\nb.wav\nc.wav\nP 00:01:00\n",
      {{.declaredBytes = 4 * second + 4, .ending = Ending::silent}, {.declaredBytes = 4 * second + 4, .ending = Ending::music},
       {4 * second}},
@@ -74,7 +74,8 @@ const DiscCase discCases[] = {
       {4 * second}},
      {{2, "b.wav, c.wav and d.wav do not fill whole CD sectors, and their music runs on into the next file, so the "
           "silence the burner pads each with (up to 13 ms) will be heard as a gap; keep the music gapless by moving "
-          "each boundary into the next file: shntool fix -r none -k \"b.wav\" \"c.wav\" \"d.wav\" \"e.wav\""}}},
+          "each boundary into the next file: shntool fix -r none -k \"b.wav\" \"c.wav\" \"d.wav\" \"e.wav\", then "
+          "list the -fixed.wav files"}}},
     {"ShortTracks", "a.wav\nb.wav\nS 00:02:00\nS 00:08:00\n", {{3 * second}, {10 * second}},
      {{1, "track 1 (a.wav) lasts 0:3:0"}, {2, "track 2 (b.wav) lasts 0:2:0"},
       {4, "track 4 (b.wav from 00:08:00) lasts 0:2:0"}}},
@@ -83,8 +84,7 @@ const DiscCase discCases[] = {
      {{2, "\"1:2\" (a split of a.wav) is not a CD time"}, {3, "\"2:00\" (a pregap after a.wav)"},
       {4, "\"00:63:00\""},
       {5, "\"Sunrise over the bay\" starts with S, so it is read as a split, but it holds no time, and burners "
-          "reject the cue sheet; if it is a note, start it with #"},
-      {6, "\"Piano piece\" starts with P, so it is read as a pregap, but it holds no time"}}},
+          "reject the cue sheet; if it is a note, start it with #"}, {6, "\"Piano piece\" starts with P"}}},
     {"SplitPastTheEnd", "a.wav\nS 00:10:00\nS 00:20:00\n", {{10 * second}},
      {{2, "00:10:00 is at or past the end of a.wav, which holds 0:10:0"}, {3, "00:20:00 is at or past"}}},
     {"SplitsOutOfOrder", "a.wav\nS 00:08:00\nS 00:04:00\n", {{20 * second}},
@@ -138,9 +138,7 @@ const DiscCase discCases[] = {
     {"NoWavLine", "\r\n\n", {}, {{0, "the list names no WAV file, so the cue sheet is empty"}}},
     // Only a line no rule explains is looked up: the test's file system holds three and Disc 2.
     {"FilesLeftOffTheDisc", "a.wav\nthree\nDisc 2\nsong.wv\nsong.TTA\nMy notes\n# three\n", {{4 * second}},
-     {{2, "three is a file, but it is left off the disc, since only a name holding .wav or .WAV makes a WAV line; "
-          "if it is a WAV file, rename it to three.wav"},
-      {3, "Disc 2 is a folder, which is left off the disc"},
+     {{2, "three is a file, but it is left off the disc"}, {3, "Disc 2 is a folder, which is left off the disc"},
       {4, "song.wv is left off the disc, since a cue sheet for a CD takes WAV files only; convert it first, as in: "
           "ffmpeg -i \"song.wv\" -ar 44100 -ac 2 \"song.wav\""},
       {5, "song.TTA is left off"}}},
@@ -204,6 +202,58 @@ TEST_P(BurnCheckTest, Finds)
 
 INSTANTIATE_TEST_SUITE_P(Discs, BurnCheckTest, testing::ValuesIn(discCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct LayoutCase {
+    const char* name;
+    std::string list;
+    std::vector<File> files;
+    std::vector<std::string> tracks;  // "start+length" in CD frames, as cdrdao show-toc prints them
+    int64_t length;                   // as cdrdao toc-size prints it
+};
+
+const LayoutCase layoutCases[] = {
+    {"Files", "a.wav\nb.wav\n", {{4 * second}, {8 * second}}, {"0+300", "300+600"}, 900},
+    {"Pregaps", "a.wav\nP 00:02:00\nb.wav\nP 00:01:10\n", {{4 * second}, {4 * second}}, {"150+300", "535+300"}, 835},
+    {"Splits", "a.wav\nS 00:04:30\nP 00:01:00\nS 00:06:00\n", {{10 * second}}, {"0+330", "405+120", "525+300"}, 825},
+    // A part sector is padded to a whole one at the end of its file.
+    {"PartSectors", "a.wav\nb.wav\nS 00:02:00\n", {{4 * second + 4}, {4 * second - 4}},
+     {"0+301", "301+150", "451+150"}, 601},
+    {"FaultySplits", "a.wav\nS 00:06:00\nS 1:2\nS 00:08:00\nS 00:07:00\nS 00:20:00\n", {{10 * second}},
+     {"0+450", "450+-1", "-1+-1", "600+-1", "-1+-1", "-1+-1"}, 750},
+};
+
+TEST(DiscLayout, PlacesTracksAsTheBurner)
+{
+    for (const LayoutCase& testCase : layoutCases) {
+        std::string list = testCase.list;
+        const TrackTable table = measuredTable(list, testCase.files);
+        const DiscLayout layout = layOutDisc(table, listTracks(table));
+        std::vector<std::string> tracks;
+        for (const PlacedTrack& track : layout.tracks)
+            tracks.push_back(std::to_string(track.start) + "+" + std::to_string(track.length));
+        EXPECT_EQ(tracks, testCase.tracks) << testCase.name;
+        EXPECT_EQ(layout.length, testCase.length) << testCase.name;
+    }
+}
+
+// The disc's line of the listing at the edges of a 74- and an 80-minute CD-R.
+TEST(DiscLayout, SaysHowFullACdRIs)
+{
+    const std::pair<int64_t, std::string> cases[] = {
+        {300, "00:04:00, 300 sectors: 0.0% of a 74-minute CD-R, 0.0% of an 80-minute CD-R"},
+        {cdr74Frames, "73:58:00, 332,850 sectors: 100.0% of a 74-minute CD-R, 92.4% of an 80-minute CD-R"},
+        {cdr74Frames + 1, "73:58:01, 332,851 sectors: over a 74-minute CD-R by 00:00:01, 92.4% of an 80-minute CD-R"},
+        {cdr80Frames, "79:57:74, 359,849 sectors: over a 74-minute CD-R by 05:59:74, 100.0% of an 80-minute CD-R"},
+        {cdr80Frames + 76, "79:59:00, 359,925 sectors: over a 74-minute CD-R by 06:01:00, over an 80-minute CD-R by "
+                           "00:01:01"},
+    };
+    for (const auto& [frames, line] : cases) {
+        std::string list = "a.wav\n";
+        const TrackTable table = measuredTable(list, {{frames * sector}});
+        const std::string listing = formatListing(table, nullptr, "a.cue");
+        EXPECT_NE(listing.find("\nDisc   " + line + "\n"), std::string::npos) << listing;
+    }
+}
 
 TEST(BurnCheck, TrackOneHundredIsOneTooMany)
 {
