@@ -1,11 +1,11 @@
 #include "run.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <new>
 #include <optional>
 #include <string>
@@ -83,7 +83,8 @@ std::optional<Failure> measureFiles(TrackTable& table, const std::string& listNa
     for (const Row& row : wavRows(table)) {
         // How the audio ends matters only where another file follows.
         const bool last = row.wavIndex + 1 == static_cast<int>(table.wavFiles.size());
-        auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)], {.ending = !last, .tags = cdText});
+        auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)],
+                                      {.ending = !last, .tags = cdText});
         if (!failure)
             continue;
         // Only for a file that is missing: one that opens costs no more calls.
@@ -324,8 +325,7 @@ bool closeStandardOutput(Exit status)
         "trelvask: out of memory: the cue sheet was written, but the run could not say so\n",
     };
     const std::string_view line = lines[static_cast<int>(runStage)];
-    if (write(STDERR_FILENO, line.data(), line.size()) < 0)
-        _exit(static_cast<int>(runStage));
+    [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
     _exit(static_cast<int>(runStage));
 }
 

@@ -268,6 +268,21 @@ Tags readTags(FileBytes& file, const WavInfo& info, const TagChunks& before)
     return tags;
 }
 
+// How the audio of file ends, read through readAt: the last sector of the
+// audio before any tag chunk after it.
+Ending readEnding(const WavFile& file, std::string_view head, const ReadAt& readAt)
+{
+    constexpr int64_t sectorFrames = 588;
+    const WavInfo& info = file.info;
+    const int64_t frames = (file.dataBytesPresent - static_cast<int64_t>(info.trailingTagBytes)) / info.frameBytes;
+    const int64_t from = std::max<int64_t>(frames - sectorFrames, 0);
+    FileBytes bytes{head, info.dataStart + static_cast<uint64_t>(file.dataBytesPresent), readAt, 0, {}};
+    const auto count = static_cast<size_t>((frames - from) * info.frameBytes);
+    return isSilent(bytesAt(bytes, info.dataStart + static_cast<uint64_t>(from * info.frameBytes), count))
+               ? Ending::silent
+               : Ending::music;
+}
+
 // Opening without blocking keeps a FIFO named in the list from hanging the
 // run. -1 when the file cannot be read as a regular file, with errno set, or
 // 0 for a device or a FIFO.
@@ -411,19 +426,6 @@ bool isSilent(std::string_view samples)
             return false;
     }
     return true;
-}
-
-Ending readEnding(const WavFile& file, std::string_view head, const ReadAt& readAt)
-{
-    constexpr int64_t sectorFrames = 588;
-    const WavInfo& info = file.info;
-    const int64_t frames = (file.dataBytesPresent - static_cast<int64_t>(info.trailingTagBytes)) / info.frameBytes;
-    const int64_t from = std::max<int64_t>(frames - sectorFrames, 0);
-    FileBytes bytes{head, info.dataStart + static_cast<uint64_t>(file.dataBytesPresent), readAt, 0, {}};
-    const auto count = static_cast<size_t>((frames - from) * info.frameBytes);
-    return isSilent(bytesAt(bytes, info.dataStart + static_cast<uint64_t>(from * info.frameBytes), count))
-               ? Ending::silent
-               : Ending::music;
 }
 
 std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, const WavWanted& wanted)

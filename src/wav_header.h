@@ -112,10 +112,6 @@ WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& rea
 // silence, or the dither a fade-out ends in.
 bool isSilent(std::string_view samples);
 
-// How the audio of file ends, read through readAt: the last sector of the
-// audio before any tag chunk after it.
-Ending readEnding(const WavFile& file, std::string_view head, const ReadAt& readAt);
-
 // What the reader reads beyond the header, when asked.
 struct WavWanted {
     bool ending = false;  // how CD audio in part sectors ends: one more read
