@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // CD-TEXT from the lines as titles: every text fits cdrdao, and the cue
     // sheet holds one TITLE and one PERFORMER for the disc and each track.
     for (size_t at = 0; at < table.wavFiles.size(); ++at)
-        table.wavFiles[at].tags.artist = at % 2 ? std::string_view(table.rows[0].lineText) : "";
+        table.tags.push_back({.title = "", .artist = at % 2 ? table.rows[0].lineText : "", .album = "", .albumArtist = ""});
     std::vector<Finding> textFindings;
     const CdText cdText = chooseCdText(table, table.rows.empty() ? "" : table.rows[0].lineText, textFindings);
     require(cdText.tracks.size() == tracks.size());

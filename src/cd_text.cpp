@@ -166,14 +166,15 @@ CdText chooseCdText(const TrackTable& table, std::string_view fallbackTitle, std
     CdText cdText;
     std::string_view album, albumArtist, sharedArtist;
     bool artistsAgree = true;
-    for (const WavFile& file : table.wavFiles) {
+    for (const Row& row : wavRows(table)) {
+        const Tags& tags = table.tagsOf(row);
         if (album.empty())
-            album = file.tags.album;
+            album = tags.album;
         if (albumArtist.empty())
-            albumArtist = file.tags.albumArtist;
+            albumArtist = tags.albumArtist;
         if (sharedArtist.empty())
-            sharedArtist = file.tags.artist;
-        artistsAgree = artistsAgree && !file.tags.artist.empty() && file.tags.artist == sharedArtist;
+            sharedArtist = tags.artist;
+        artistsAgree = artistsAgree && !tags.artist.empty() && tags.artist == sharedArtist;
     }
     cdText.disc.title = firstFit({album, fallbackTitle, "Audio CD"}, "the disc's title", 0, findings);
     cdText.disc.performer = firstFit({albumArtist, artistsAgree ? sharedArtist : "", "Various Artists"},
@@ -182,7 +183,7 @@ CdText chooseCdText(const TrackTable& table, std::string_view fallbackTitle, std
     for (size_t number = 1; const Track& track : tracks) {
         const Row& start = table.rows[track.startRow];
         const Row& fileRow = table.rows[track.fileRow];
-        const Tags& tags = table.wavFile(fileRow).tags;
+        const Tags& tags = table.tagsOf(fileRow);
         const std::string numbered = "Track " + std::to_string(number++);
         const std::string what = "track" + numbered.substr(5) + "'s ";
         const std::string fromName = titleFromName(fileRow.lineText);

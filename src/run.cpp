@@ -80,11 +80,13 @@ std::optional<Failure> measureFiles(TrackTable& table, const std::string& listNa
     const std::string listFolder = folderOf(listName);
     std::optional<Failure> first;
     Findings problems;
+    if (cdText)
+        table.tags.resize(table.wavFiles.size());
     for (const Row& row : wavRows(table)) {
         // How the audio ends matters only where another file follows.
         const bool last = row.wavIndex + 1 == static_cast<int>(table.wavFiles.size());
         auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)],
-                                      {.ending = !last, .tags = cdText});
+                                      {.ending = !last, .tags = cdText ? &table.tags[static_cast<size_t>(row.wavIndex)] : nullptr});
         if (!failure)
             continue;
         // Only for a file that is missing: one that opens costs no more calls.

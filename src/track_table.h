@@ -27,10 +27,19 @@ struct TrackTable {
     // One for each WAV row, in list order: apart from the rows, which stay
     // small, since most lines of a long list are not WAV lines.
     std::vector<WavFile> wavFiles;
+    // The tags of each WAV row's file, where CD-TEXT asked for them: apart,
+    // so that a run without costs no memory for them.
+    std::vector<Tags> tags;
     int nulLine = 0;  // the line where a NUL byte cut off more text, if any
 
     int entryCount() const { return static_cast<int>(rows.size()); }
     const WavFile& wavFile(const Row& row) const { return wavFiles[static_cast<size_t>(row.wavIndex)]; }
+    // Empty tags for a file whose tags were not read.
+    const Tags& tagsOf(const Row& row) const
+    {
+        static const Tags none;
+        return static_cast<size_t>(row.wavIndex) < tags.size() ? tags[static_cast<size_t>(row.wavIndex)] : none;
+    }
 };
 
 // The rows of WAV lines, in list order.

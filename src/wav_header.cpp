@@ -448,7 +448,7 @@ std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, const 
     };
     const std::string_view head(buffer.data(), static_cast<size_t>(size));
     const auto fileSize = static_cast<uint64_t>(status.st_size);
-    const WavInfo info = parseWavFile(head, fileSize, readAt, wanted.tags ? &file.tags : nullptr);
+    const WavInfo info = parseWavFile(head, fileSize, readAt, wanted.tags);
     if (auto failure = headerFailure(info, head, wavName)) {
         close(fd);
         return failure;

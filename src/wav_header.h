@@ -85,7 +85,6 @@ struct WavFile {
     WavInfo info;
     int64_t dataBytesPresent = 0;  // no more than the data chunk declares
     Ending ending = Ending::unread;
-    Tags tags = {};  // read only when asked for
     uint64_t device = 0;  // the file's identity, so that it is never overwritten
     uint64_t inode = 0;
 };
@@ -115,7 +114,7 @@ bool isSilent(std::string_view samples);
 // What the reader reads beyond the header, when asked.
 struct WavWanted {
     bool ending = false;  // how CD audio in part sectors ends: one more read
-    bool tags = false;    // the tags, for CD-TEXT
+    Tags* tags = nullptr;  // where the tags go, for CD-TEXT
 };
 
 // Measures the WAV file wavName into file, or says why it cannot be used.

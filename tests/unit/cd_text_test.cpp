@@ -92,8 +92,8 @@ TEST(CdText, ChoosesTheTexts)
         std::string list = testCase.list;
         TrackTable table;
         buildTrackTable(list, table);
-        for (size_t at = 0; at < table.wavFiles.size(); ++at)
-            table.wavFiles[at].tags = tags(testCase.tags[at]);
+        for (const std::string& fields : testCase.tags)
+            table.tags.push_back(tags(fields));
         std::vector<Finding> findings;
         const CdText cdText = chooseCdText(table, "Folder", findings);
         std::vector<std::string> texts = {cdText.disc.title + '|' + cdText.disc.performer};
@@ -126,9 +126,9 @@ TEST(CdText, CountsPacksToTheLimit)
             list += std::string(testCase.bytes - 1, 'a') + static_cast<char>('A' + track % 26) + ".wav\n";
         TrackTable table;
         buildTrackTable(list, table);
-        for (WavFile& file : table.wavFiles)
-            file.tags = {.title = std::string(testCase.bytes, 't'), .artist = std::string(testCase.bytes, 'p'),
-                         .album = std::string(testCase.bytes, 'a'), .albumArtist = ""};
+        table.tags.assign(table.wavFiles.size(),
+                          {.title = std::string(testCase.bytes, 't'), .artist = std::string(testCase.bytes, 'p'),
+                           .album = std::string(testCase.bytes, 'a'), .albumArtist = ""});
         std::vector<Finding> findings;
         const CdText cdText = chooseCdText(table, "", findings);
         EXPECT_EQ(cdTextPackCount(cdText), testCase.packs) << testCase.tracks << " tracks";
