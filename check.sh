@@ -38,14 +38,14 @@ cmake --build --preset fuzz
 # sequence short. Another FUZZ_SEED explores other inputs.
 fixed_addresses=()
 setarch -R true 2>/dev/null && fixed_addresses=(setarch -R)
-for target in tags:1000000 track_list:300000 wav_header:8000000; do
+for target in tags:500000 track_list:150000 wav_header:8000000; do
     input=${target%:*}
     mkdir "$scratch/$input"
     # New inputs go to the scratch folder; the seeds in fuzz/corpus stay as they
     # are. A failing input is kept in build/fuzz, to become a regression case.
     status=0
     "${fixed_addresses[@]}" build/fuzz/fuzz_"$input" -seed="${FUZZ_SEED:-1}" -reload=0 -runs="${target#*:}" \
-        -max_total_time=150 -max_len=16384 -timeout=10 -print_final_stats=1 -artifact_prefix=build/fuzz/ \
+        -max_total_time=90 -max_len=16384 -timeout=10 -print_final_stats=1 -artifact_prefix=build/fuzz/ \
         "$scratch/$input" "fuzz/corpus/$input" > "$scratch/$input.log" 2>&1 || status=$?
     grep -E '^(Done|stat::number_of_executed_units)' "$scratch/$input.log" || true
     if [ "$status" != 0 ]; then
