@@ -1,5 +1,7 @@
 #include "advice.h"
 
+#include <algorithm>
+
 namespace {
 
 // The extension of name, with its dot: ".flac" of "a.b/song.flac"; empty
@@ -25,13 +27,15 @@ std::string quoted(std::string_view name)
     std::string text;
     text.reserve(name.size() + 2);
     text += '"';
-    size_t plain = 0;
-    for (size_t at = 0; at < name.size(); ++at)
-        if (name[at] == '"' || name[at] == '$' || name[at] == '`' || name[at] == '\\') {
-            text.append(name.substr(plain, at - plain)) += '\\';
-            plain = at;
-        }
-    return text.append(name.substr(plain)) += '"';
+    // Names rarely hold a character that needs a backslash: look for one first.
+    const auto special = [](char c) { return c == '"' || c == '$' || c == '`' || c == '\\'; };
+    for (size_t at; (at = static_cast<size_t>(std::find_if(name.begin(), name.end(), special) - name.begin())) <
+                    name.size();) {
+        text.append(name.substr(0, at)) += '\\';
+        text += name[at];
+        name.remove_prefix(at + 1);
+    }
+    return text.append(name) += '"';
 }
 
 std::string cdName(std::string_view name)
