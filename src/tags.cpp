@@ -17,10 +17,28 @@ std::string_view trimmed(std::string_view text)
     return text.substr(std::min(text.find_first_not_of(" \t"), text.size()));
 }
 
-void fill(std::string& field, std::string text)
+// The fields that tags give, by the ids of INFO and of ID3.
+struct TagField {
+    std::string_view infoId;
+    std::string_view id3Id;
+    std::string Tags::*field;
+};
+
+constexpr TagField tagFields[] = {
+    {"INAM", "TIT2", &Tags::title},
+    {"IART", "TPE1", &Tags::artist},
+    {"IPRD", "TALB", &Tags::album},
+    {"", "TPE2", &Tags::albumArtist},
+};
+
+// Fills the field that id names, in the ids idOf picks, when it is still
+// empty.
+template <typename MakeText>
+void fill(Tags& tags, std::string_view id, std::string_view TagField::*idOf, MakeText makeText)
 {
-    if (field.empty())
-        field = std::move(text);
+    for (const TagField& known : tagFields)
+        if (!id.empty() && id == known.*idOf && (tags.*known.field).empty())
+            tags.*known.field = makeText();
 }
 
 // INFO texts are UTF-8 from ffmpeg and GStreamer; older writers used Latin-1.
@@ -40,12 +58,7 @@ void readInfo(std::string_view body, Tags& tags)
         const std::string_view id = body.substr(at, 4);
         const uint32_t size = Assem4(body.data() + at + 4);
         const std::string_view text = body.substr(at + 8, size);
-        if (id == "INAM")
-            fill(tags.title, infoText(text));
-        else if (id == "IART")
-            fill(tags.artist, infoText(text));
-        else if (id == "IPRD")
-            fill(tags.album, infoText(text));
+        fill(tags, id, &TagField::infoId, [text] { return infoText(text); });
         if (size > body.size())
             break;
         at += 8 + size + (size & 1);
@@ -127,14 +140,7 @@ void readId3(std::string_view body, Tags& tags)
             frame.erase(0, std::min<size_t>(1, frame.size()));
         if (v4 && frameFlags & 0x01)
             frame.erase(0, std::min<size_t>(4, frame.size()));
-        if (id == "TIT2")
-            fill(tags.title, frameText(frame));
-        else if (id == "TPE1")
-            fill(tags.artist, frameText(frame));
-        else if (id == "TALB")
-            fill(tags.album, frameText(frame));
-        else if (id == "TPE2")
-            fill(tags.albumArtist, frameText(frame));
+        fill(tags, id, &TagField::id3Id, [&frame] { return frameText(frame); });
         if (size > tag.size())
             break;
         at += 10 + size;
