@@ -272,73 +272,59 @@ TEST(WavHeader, MeasuresTheAudio)
     }
 }
 
-// Writes file as path, for the reader to open.
-void writeFile(const std::string& path, const std::string& file)
+// What the reader says of a file it opens: why it cannot be measured, or how
+// its audio ends, which is read only where a burner's padding could be
+// heard: CD audio in part sectors, with another file after it.
+TEST(WavHeader, SaysWhatItFindsInAFile)
 {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    ASSERT_TRUE(out && std::fwrite(file.data(), 1, file.size(), out) == file.size() && std::fclose(out) == 0);
-}
-
-// The end of CD audio is read only where a burner's padding could be heard:
-// a part sector, and another file after it.
-TEST(WavHeader, ReadsHowTheAudioEnds)
-{
-    // count 16-bit samples of value.
+    // count 16-bit samples of value, as CD audio.
     const auto samples = [](int count, int value) {
         std::string bytes;
         for (int at = 0; at < count; ++at)
             bytes += le16(static_cast<unsigned>(value) & 0xFFFF);
         return bytes;
     };
+    const auto cd = [](const std::string& audio) {
+        return canonical(2, 44100, 16, static_cast<uint32_t>(audio.size())) + audio;
+    };
     const struct {
-        const char* name;
-        std::string audio;
+        std::string file;
         bool wantEnding;
-        Ending ending;
+        std::string said;  // the start of the reason, or the ending
     } cases[] = {
-        {"SilentTail", samples(3000, 9000) + samples(1178, 0), true, Ending::silent},
-        {"DitherAtTwo", samples(3000, 9000) + samples(600, -2) + samples(600, 2), true, Ending::silent},
-        {"AtTheThreshold", samples(1177, 32) + samples(1, -32), true, Ending::silent},
-        {"ToneToTheLastSample", samples(3000, 0) + samples(2, -33), true, Ending::music},
-        {"LoudAtTheSectorsStart", samples(4, 0) + samples(1, 5000) + samples(1175, 0), true, Ending::music},
-        {"LastFile", samples(3000, 9000), false, Ending::unread},
-        {"WholeSectors", samples(2352, 9000), true, Ending::unread},
-    };
-    const std::string path = testing::TempDir() + "trelvask_ending.wav";
-    for (const auto& testCase : cases) {
-        writeFile(path, canonical(2, 44100, 16, static_cast<uint32_t>(testCase.audio.size())) + testCase.audio);
-        WavFile measured;
-        ASSERT_FALSE(GET_ATTRIBUTES(path.c_str(), measured, {.ending = testCase.wantEnding}));
-        EXPECT_EQ(measured.ending, testCase.ending) << testCase.name;
-    }
-    std::remove(path.c_str());
-}
-
-// The reason standard error gives for a file that cannot be measured.
-TEST(WavHeader, SaysWhyAFileCannotBeMeasured)
-{
-    const std::pair<std::string, std::string> cases[] = {
+        {cd(samples(3000, 9000) + samples(1178, 0)), true, "silent"},
+        {cd(samples(3000, 9000) + samples(600, -2) + samples(600, 2)), true, "silent"},  // dither
+        {cd(samples(1177, 32) + samples(1, -32)), true, "silent"},
+        {cd(samples(3000, 0) + samples(2, -33)), true, "music"},  // a tone to the last sample
+        {cd(samples(4, 0) + samples(1, 5000) + samples(1175, 0)), true, "music"},
+        {cd(samples(3000, 9000)), false, "unread"},  // the last file
+        {cd(samples(2352, 9000)), true, "unread"},   // whole sectors
         {wav(chunk("fmt ", le16(0x11) + le16(2) + le32(44100) + le32(44100) + le16(2048) + le16(4)) +
-             dataHeader(2048)) + audio(2048),
+             dataHeader(2048)) + audio(2048), false,
          "IMA ADPCM (code 0x11), a compressed format, which a CD cannot take; decode it to PCM first"},
-        {canonical(1, 8000, 4, 4).replace(20, 2, le16(0x1234)) + audio(4), "format code 0x1234, a compressed format"},
-        {canonical(0, 8000, 16, 4) + audio(4), "the header declares 0 channels"},
-        {manyChunks(maxChunks), "more than 100000 chunks before the audio"},
-        {wav(formatChunk(2, 44100, 16)), "no data chunk"},
-        {"", "the file is empty"},
-        {"fLaC" + std::string(40, '\0'), "this is a FLAC file, not a WAV file; convert it first, as in: ffmpeg -i "},
-        {"ID3" + std::string(40, '\0'), "this is an MP3 file"},
-        {audio(4000), "it has no RIFF header, so it is no WAV file: raw samples, perhaps, as opusdec writes them to "
-                      "a pipe; decode again with a header, as in: opusdec --force-wav in.opus"},
+        {canonical(1, 8000, 4, 4).replace(20, 2, le16(0x1234)) + audio(4), false,
+         "format code 0x1234, a compressed format"},
+        {canonical(0, 8000, 16, 4) + audio(4), false, "the header declares 0 channels"},
+        {manyChunks(maxChunks), false, "more than 100000 chunks before the audio"},
+        {wav(formatChunk(2, 44100, 16)), false, "no data chunk"},
+        {"", false, "the file is empty"},
+        {"fLaC" + std::string(40, '\0'), false,
+         "this is a FLAC file, not a WAV file; convert it first, as in: ffmpeg -i "},
+        {"ID3" + std::string(40, '\0'), false, "this is an MP3 file"},
+        {audio(4000), false, "it has no RIFF header, so it is no WAV file: raw samples, perhaps, as opusdec writes "
+                             "them to a pipe; decode again with a header, as in: opusdec --force-wav in.opus"},
     };
-    const std::string path = testing::TempDir() + "trelvask_reason.wav";
-    for (const auto& [file, reason] : cases) {
-        writeFile(path, file);
+    const std::string path = testing::TempDir() + "trelvask_file.wav";
+    for (const auto& testCase : cases) {
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        const std::string& file = testCase.file;
+        ASSERT_TRUE(out && std::fwrite(file.data(), 1, file.size(), out) == file.size() && std::fclose(out) == 0);
         WavFile measured;
-        const std::optional<Failure> failure = GET_ATTRIBUTES(path.c_str(), measured, {});
-        ASSERT_TRUE(failure) << reason;
-        EXPECT_EQ(failure->status, Exit::wavProblem);
-        EXPECT_TRUE(failure->reason.starts_with(reason)) << failure->reason;
+        const std::optional<Failure> failure = GET_ATTRIBUTES(path.c_str(), measured, {.ending = testCase.wantEnding});
+        const char* const endings[] = {"unread", "silent", "music"};
+        const std::string said = failure ? failure->reason : endings[static_cast<int>(measured.ending)];
+        EXPECT_TRUE(said.starts_with(testCase.said)) << said;
+        EXPECT_TRUE(!failure || failure->status == Exit::wavProblem) << said;
     }
     std::remove(path.c_str());
 }
