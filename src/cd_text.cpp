@@ -71,13 +71,6 @@ bool needsEscape(std::string_view text, size_t at)
            (at + 3 < text.size() && isOctal(text[at + 1]) && isOctal(text[at + 2]) && isOctal(text[at + 3]));
 }
 
-std::string_view trimmed(std::string_view text)
-{
-    const size_t start = text.find_first_not_of(' ');
-    return start == std::string_view::npos ? std::string_view{}
-                                           : text.substr(start, text.find_last_not_of(' ') + 1 - start);
-}
-
 // The bytes cdrdao stores for a text written in a cue sheet.
 size_t storedBytes(std::string_view written)
 {
@@ -122,7 +115,7 @@ std::string firstFit(std::initializer_list<std::string_view> texts, std::string_
 CueText cueText(std::string_view text)
 {
     CueText fit;
-    const std::string latin1(trimmed(latin1Of(text, fit.replaced)));
+    const std::string latin1(trimBlanks(latin1Of(text, fit.replaced)));
     for (size_t at = 0; at < latin1.size(); ++at) {
         const std::string_view unit = latin1[at] == '\\' && needsEscape(latin1, at)
                                           ? std::string_view("\\134")
@@ -134,7 +127,7 @@ CueText cueText(std::string_view text)
         fit.text += unit;
     }
     if (fit.cut) {
-        fit.text = trimmed(fit.text);
+        fit.text = trimBlanks(fit.text);
         // Backslashes cut loose from what followed them now end the text.
         while (fit.text.ends_with('\\') && !fit.text.ends_with("\\134"))
             fit.text.pop_back();
@@ -184,8 +177,8 @@ CdText chooseCdText(const TrackTable& table, std::string_view fallbackTitle, std
         const Row& start = table.rows[track.startRow];
         const Row& fileRow = table.rows[track.fileRow];
         const Tags& tags = table.tagsOf(fileRow);
-        const std::string numbered = "Track " + std::to_string(number++);
-        const std::string what = "track" + numbered.substr(5) + "'s ";
+        const std::string numbered = "Track " + std::to_string(number);
+        const std::string what = "track " + std::to_string(number++) + "'s ";
         const std::string fromName = titleFromName(fileRow.lineText);
         const std::string_view splitsTitle = start.isSplit() ? splitTitle(start.lineText) : "";
         TextPair& texts = cdText.tracks.emplace_back();
