@@ -58,24 +58,16 @@ std::string latin1Of(std::string_view text, bool& replaced)
     return latin1;
 }
 
-bool isOctal(char c)
-{
-    return c >= '0' && c <= '7';
-}
-
-// cdrdao reads a backslash before three octal digits as an escape, and
-// refuses one at the end; "\134" is a backslash either way.
-bool needsEscape(std::string_view text, size_t at)
-{
-    return at + 1 == text.size() ||
-           (at + 3 < text.size() && isOctal(text[at + 1]) && isOctal(text[at + 2]) && isOctal(text[at + 3]));
-}
+// cdrdao reads a backslash before any digit as the start of an escape, and
+// refuses most of them; "\\134" is a backslash wherever it stands.
+constexpr std::string_view escapedBackslash = "\\134";
 
 // The bytes cdrdao stores for a text written in a cue sheet.
 size_t storedBytes(std::string_view written)
 {
     size_t escapes = 0;
-    for (size_t at = written.find("\\134"); at != std::string_view::npos; at = written.find("\\134", at + 4))
+    for (size_t at = written.find(escapedBackslash); at != std::string_view::npos;
+         at = written.find(escapedBackslash, at + escapedBackslash.size()))
         ++escapes;
     return written.size() - 3 * escapes;
 }
@@ -88,6 +80,18 @@ int packsFor(const CdText& cdText, std::string TextPair::*field)
     return static_cast<int>((bytes + 11) / 12);
 }
 
+// A text of the user's as a warning quotes it: a long one shortened.
+std::string quotedText(std::string_view text)
+{
+    constexpr size_t longest = 100;
+    if (text.size() <= longest)
+        return std::string(text);
+    size_t end = longest;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;  // not inside a character
+    return join({text.substr(0, end), "... (", std::to_string(text.size()), " bytes)"});
+}
+
 // The first of texts that is not empty once fit for a CD; warns on line
 // about what had to change in it.
 std::string firstFit(std::initializer_list<std::string_view> texts, std::string_view what, int line,
@@ -97,14 +101,13 @@ std::string firstFit(std::initializer_list<std::string_view> texts, std::string_
         const CueText fit = cueText(text);
         if (fit.text.empty())
             continue;
-        // Shown as the user's terminal shows text, in UTF-8.
-        const std::string shown = latin1ToUtf8(fit.text);
+        const std::string shown = shownText(fit.text);
         if (fit.replaced)
-            findings.push_back({line, join({what, " \"", text, "\" holds characters that CD-TEXT, in Latin-1, "
-                                                                "cannot; it goes on the disc as \"", shown, "\""})});
+            findings.push_back({line, join({what, " \"", quotedText(text), "\" holds characters that CD-TEXT, in "
+                                            "Latin-1, cannot; it goes on the disc as \"", shown, "\""})});
         if (fit.cut)
-            findings.push_back({line, join({what, " \"", text, "\" is longer than the 80 bytes a CD-TEXT field "
-                                                                "holds; it goes on the disc as \"", shown, "\""})});
+            findings.push_back({line, join({what, " \"", quotedText(text), "\" is longer than the 80 bytes a "
+                                            "CD-TEXT field holds; it goes on the disc as \"", shown, "\""})});
         return fit.text;
     }
     return "";
@@ -117,22 +120,28 @@ CueText cueText(std::string_view text)
     CueText fit;
     const std::string latin1(trimBlanks(latin1Of(text, fit.replaced)));
     for (size_t at = 0; at < latin1.size(); ++at) {
-        const std::string_view unit = latin1[at] == '\\' && needsEscape(latin1, at)
-                                          ? std::string_view("\\134")
-                                          : std::string_view(latin1).substr(at, 1);
+        const std::string_view unit =
+            latin1[at] == '\\' ? escapedBackslash : std::string_view(latin1).substr(at, 1);
         if (fit.text.size() + unit.size() > longestCdText) {
             fit.cut = true;
             break;
         }
         fit.text += unit;
     }
-    if (fit.cut) {
+    if (fit.cut)
         fit.text = trimBlanks(fit.text);
-        // Backslashes cut loose from what followed them now end the text.
-        while (fit.text.ends_with('\\') && !fit.text.ends_with("\\134"))
-            fit.text.pop_back();
-    }
     return fit;
+}
+
+std::string shownText(std::string_view written)
+{
+    std::string stored;
+    for (size_t at = 0; at < written.size(); ++at) {
+        stored += written[at];
+        if (written.substr(at).starts_with(escapedBackslash))
+            at += escapedBackslash.size() - 1;
+    }
+    return latin1ToUtf8(stored);
 }
 
 int cdTextPackCount(const CdText& cdText)
@@ -154,9 +163,49 @@ std::string titleFromName(std::string_view name)
     return std::string(name);
 }
 
+namespace {
+
+bool carriesTags(const Tags& tags)
+{
+    return !tags.title.empty() || !tags.artist.empty() || !tags.album.empty() || !tags.albumArtist.empty();
+}
+
+// Where the names came from, when some files carry tags and others none: the
+// untagged ones take their titles from their names, and the disc's performer.
+void noteUntaggedFiles(const TrackTable& table, std::vector<Finding>& findings)
+{
+    constexpr size_t named = 3;
+    std::vector<const Row*> untagged;
+    size_t count = 0;
+    bool anyTagged = false;
+    for (const Row& row : wavRows(table)) {
+        const bool tagged = carriesTags(table.tagsOf(row));
+        anyTagged = anyTagged || tagged;
+        if (!tagged && count++ < named)
+            untagged.push_back(&row);
+    }
+    if (!anyTagged || count == 0)
+        return;
+    std::string names;
+    for (size_t at = 0; at < untagged.size(); ++at)
+        names += join({at == 0 ? "" : at + 1 == untagged.size() && count == untagged.size() ? " and " : ", ",
+                       untagged[at]->lineText});
+    if (count > untagged.size())
+        names += join({" and ", std::to_string(count - untagged.size()), " more"});
+    findings.push_back({untagged.front()->lineNumber,
+                        join({names, count == 1 ? " carries" : " carry", " no tags, unlike the other files, so ",
+                              count == 1 ? "its tracks take their titles from its name" :
+                                           "their tracks take their titles from their names",
+                              " and their performer from the disc; tag ", count == 1 ? "it" : "them",
+                              ", or convert ", count == 1 ? "it" : "them", " again with the tags kept"})});
+}
+
+}  // namespace
+
 CdText chooseCdText(const TrackTable& table, std::string_view fallbackTitle, std::vector<Finding>& findings)
 {
     CdText cdText;
+    // The disc's performer is the artist that every file with one shares.
     std::string_view album, albumArtist, sharedArtist;
     bool artistsAgree = true;
     for (const Row& row : wavRows(table)) {
@@ -167,7 +216,7 @@ CdText chooseCdText(const TrackTable& table, std::string_view fallbackTitle, std
             albumArtist = tags.albumArtist;
         if (sharedArtist.empty())
             sharedArtist = tags.artist;
-        artistsAgree = artistsAgree && !tags.artist.empty() && tags.artist == sharedArtist;
+        artistsAgree = artistsAgree && (tags.artist.empty() || tags.artist == sharedArtist);
     }
     cdText.disc.title = firstFit({album, fallbackTitle, "Audio CD"}, "the disc's title", 0, findings);
     cdText.disc.performer = firstFit({albumArtist, artistsAgree ? sharedArtist : "", "Various Artists"},
@@ -193,5 +242,6 @@ CdText chooseCdText(const TrackTable& table, std::string_view fallbackTitle, std
                                      std::to_string(cdTextPacks), " one block holds, and cdrdao 1.2.4 burns such a "
                                      "block corrupt without a word; shorten the titles or performers by ",
                                      std::to_string((packs - cdTextPacks) * 12), " bytes or more in all"})});
+    noteUntaggedFiles(table, findings);
     return cdText;
 }

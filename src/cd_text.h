@@ -26,17 +26,22 @@ struct CdText {
 constexpr size_t longestCdText = 80;
 constexpr int cdTextPacks = 256;
 
-// A text in UTF-8 (or bytes that are not, taken as Latin-1) as cdrdao shows
-// it: in Latin-1, where a character Latin-1 lacks becomes its nearest ASCII
-// form or "?" (replaced), cut to 80 bytes, not inside an escape (cut), a double
-// quote made a single one and control characters blanks. A backslash stays,
-// but at the end or before three octal digits, where "\134" keeps it one.
+// A text in UTF-8 (or bytes that are not, taken as Latin-1) as a cue sheet
+// gives it to cdrdao: in Latin-1, where a character Latin-1 lacks becomes its
+// nearest ASCII form or "?" (replaced), a double quote made a single one,
+// control characters blanks, and every backslash written "\134", since
+// cdrdao takes a backslash before any digit for an escape; cut to the 80
+// bytes cdrdao reads of it, escapes counted as written and never cut in two
+// (cut), and no blank left at its end.
 struct CueText {
     std::string text;
     bool replaced = false;
     bool cut = false;
 };
 CueText cueText(std::string_view text);
+
+// A text as the disc gets it, in UTF-8 for the user's terminal.
+std::string shownText(std::string_view written);
 
 // The packs of 12 bytes that cdrdao needs for the texts of cdText, each
 // field over the disc and all tracks, and the 3 size packs.

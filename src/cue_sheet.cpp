@@ -13,6 +13,18 @@ void appendTrackLine(std::string& cue, int trackNumber)
     cue += " AUDIO\n";
 }
 
+// cdrdao reads a backslash before a digit as an escape, and "\134" as a
+// backslash, in a name as in a text.
+void appendName(std::string& cue, std::string_view name)
+{
+    for (size_t at = name.find('\\'); at != std::string_view::npos; at = name.find('\\')) {
+        const bool digitAfter = at + 1 < name.size() && name[at + 1] >= '0' && name[at + 1] <= '9';
+        cue.append(name.substr(0, at)) += digitAfter ? "\\134" : "\\";
+        name.remove_prefix(at + 1);
+    }
+    cue += name;
+}
+
 void appendTexts(std::string& cue, std::string_view indent, const TextPair& texts)
 {
     cue += indent;
@@ -33,7 +45,7 @@ std::string buildCueText(const TrackTable& table, const CdText* cdText)
         const bool startsFile = track.startRow == track.fileRow;
         if (startsFile) {
             cue += "FILE \"";
-            cue += table.rows[track.startRow].lineText;
+            appendName(cue, table.rows[track.startRow].lineText);
             cue += "\" WAVE\n";
         }
         appendTrackLine(cue, trackNumber++);

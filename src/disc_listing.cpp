@@ -71,7 +71,7 @@ std::string formatListing(const TrackTable& table, const CdText* cdText, std::st
         listing += "  " + cdTime(placed.start) + "  " + cdTime(placed.length) + "  " +
                    (placed.pregap > 0 ? cdTime(placed.pregap) : "        ") + "  " + padded(files[index]);
         if (cdText)
-            listing += cdText->tracks[index].title;
+            listing += shownText(cdText->tracks[index].title);
         listing += '\n';
     }
     listing += "\nDisc   " + cdTime(layout.length) + (layout.hasPregaps ? " with its pregaps, " : ", ") +

@@ -9,8 +9,17 @@
 
 namespace {
 
-// A text as cdrdao shows it: in Latin-1, 80 bytes at most, no quote, every
-// backslash one; and whether the user is told it changed.
+std::string times(int count, const std::string& text)
+{
+    std::string all;
+    while (count-- > 0)
+        all += text;
+    return all;
+}
+
+// A text as cdrdao shows it: in Latin-1, 80 bytes at most as written, no
+// quote, every backslash "\134", since cdrdao reads one before any digit as
+// an escape; and whether the user is told it changed.
 TEST(CdText, FitsTextsToACd)
 {
     const std::string eighty(80, 'x');
@@ -26,9 +35,12 @@ TEST(CdText, FitsTextsToACd)
         {"Night\xE2\x80\x99s \xE2\x80\x9C" "End\xE2\x80\x9D\xE2\x80\xA6", "Night's 'End'...", true, false},
         {"\xE6\x9D\xB1\xE4\xBA\xAC", "??", true, false},
         {"Say \"Hi\"", "Say 'Hi'", false, false},
-        {"AC\\DC \\\\ x", "AC\\DC \\\\ x", false, false},          // stored as written
-        {"ends \\", "ends \\134", false, false},                    // a backslash at the end
-        {"\\101 \\9", "\\134101 \\9", false, false},                // before three octal digits
+        {"AC\\DC \\\\ x", "AC\\134DC \\134\\134 x", false, false},
+        {"ends \\", "ends \\134", false, false},
+        {"\\101 \\9 Track \\12", "\\134101 \\1349 Track \\13412", false, false},
+        {std::string(20, '\\'), times(20, "\\134"), false, false},  // 80 bytes as written
+        {std::string(21, '\\'), times(20, "\\134"), false, true},
+        {std::string(76, 'x') + " \\y", std::string(76, 'x'), false, true},  // no blank left where it is cut
         {"tab\tand\nline", "tab and line", false, false},
         {"  \t ", "", false, false},
         {eighty, eighty, false, false},
@@ -67,6 +79,7 @@ struct ChoiceCase {
     std::vector<std::string> tags;  // one for each WAV line
     // "disc title|disc performer", then "title|performer" for each track
     std::vector<std::string> texts;
+    std::string untaggedNote = "";  // the note that names the files without tags, where some have them
 };
 
 // Every text comes from somewhere, for the disc and every track: the rule
@@ -76,7 +89,14 @@ const ChoiceCase choiceCases[] = {
      {"Album|Band", "One|Band", "Two|Band"}},
     {"AlbumArtistFirst", "a.wav\nb.wav\n", {"One|X|Mix|Various DJs", "Two|Y||"},
      {"Mix|Various DJs", "One|X", "Two|Y"}},
-    {"PerformersDiffer", "a.wav\nb.wav\n", {"One|X||", "Two|||"}, {"Folder|Various Artists", "One|X", "Two|Various Artists"}},
+    {"PerformersDiffer", "a.wav\nb.wav\n", {"One|X||", "Two|Y||"}, {"Folder|Various Artists", "One|X", "Two|Y"}},
+    // The artist every file that has one shares is the disc's, and the others' too.
+    {"SomeUntagged", "a.wav\nb.wav\nc.wav\n", {"One|X||", "|||", "Three|X||"},
+     {"Folder|X", "One|X", "b|X", "Three|X"},
+     "b.wav carries no tags, unlike the other files, so its tracks take their titles from its name and their "
+     "performer from the disc"},
+    {"ManyUntagged", "a.wav\nb.wav\nc.wav\nd.wav\ne.wav\n", {"|X||", "|||", "|||", "|||", "|||"},
+     {"Folder|X", "a|X", "b|X", "c|X", "d|X", "e|X"}, "b.wav, c.wav, d.wav and 1 more carry no tags"},
     {"Untagged", "music/03 - Night.wav\nS 04:10:00 Dawn Song\nS 06:00:00\n", {"|||"},
      {"Folder|Various Artists", "Night|Various Artists", "Dawn Song|Various Artists", "Night|Various Artists"}},
     {"TitleTagAndSplitTitle", "a.wav\nS 01:00:00 Second\n", {"First|Solo||"}, {"Folder|Solo", "First|Solo", "Second|Solo"}},
@@ -100,6 +120,12 @@ TEST(CdText, ChoosesTheTexts)
         for (const TextPair& track : cdText.tracks)
             texts.push_back(track.title + '|' + track.performer);
         EXPECT_EQ(texts, testCase.texts) << testCase.name;
+        std::string notes;
+        for (const Finding& finding : findings)
+            if (finding.text.find("no tags") != std::string::npos)
+                notes += finding.text;
+        EXPECT_EQ(notes.substr(0, testCase.untaggedNote.size()), testCase.untaggedNote) << testCase.name;
+        EXPECT_EQ(notes.empty(), testCase.untaggedNote.empty()) << testCase.name;
     }
 }
 

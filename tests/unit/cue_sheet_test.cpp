@@ -55,6 +55,8 @@ const CueCase cueCases[] = {
      "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"},
     {"NameCopiedVerbatim", "dir/My 100% \\ Song.wav\n",
      "FILE \"dir/My 100% \\ Song.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"},
+    // cdrdao reads a backslash before a digit as an escape; "\134" is one backslash.
+    {"BackslashBeforeADigit", "x\\1y\\.wav\n", "FILE \"x\\1341y\\.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"},
 };
 
 class CueSheetTest : public testing::TestWithParam<CueCase> {};
