@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <vector>
+
 const char* const usageText =
     "Trelvask " TRELVASK_VERSION " by Quorvanel\n"
     "Enter your .wav file names in a track called tlist.txt\n"
@@ -42,14 +44,29 @@ constexpr OptionName optionNames[] = {
     {"version", 0, &Options::version},
 };
 
-// Sets the option or options that word gives; false when any of it is no option.
+// The long options that name starts, as GNU tools take an abbreviation: the
+// one it names whole, else every one it is the start of.
+std::vector<const OptionName*> longOptions(std::string_view name)
+{
+    std::vector<const OptionName*> found;
+    for (const OptionName& option : optionNames) {
+        if (name == option.name)
+            return {&option};
+        if (!name.empty() && option.name.starts_with(name))
+            found.push_back(&option);
+    }
+    return found;
+}
+
+// Sets the option or options that word gives; false when any of it is no
+// option, or names more than one.
 bool setOptions(Options& options, std::string_view word)
 {
     if (word.starts_with("--")) {
-        for (const OptionName& option : optionNames)
-            if (word.substr(2) == option.name)
-                return options.*option.flag = true;
-        return false;
+        const std::vector<const OptionName*> found = longOptions(word.substr(2));
+        if (found.size() != 1)
+            return false;
+        return options.*found.front()->flag = true;
     }
     const auto named = [](char letter) {
         for (const OptionName& option : optionNames)
@@ -88,6 +105,12 @@ Options readOptions(int argc, char* argv[])
 std::string unknownOptionHint(std::string_view word)
 {
     const std::string_view name = word.substr(word.starts_with("--") ? 2 : 1);
+    if (const std::vector<const OptionName*> found = longOptions(name); word.starts_with("--") && found.size() > 1) {
+        std::string candidates;
+        for (size_t at = 0; at < found.size(); ++at)
+            candidates += (at == 0 ? "" : at + 1 == found.size() ? " and --" : ", --") + std::string(found[at]->name);
+        return "it is the start of --" + candidates + "; write more of the one you mean";
+    }
     for (const OptionName& option : optionNames) {
         if (!word.starts_with("--") && name == option.name)
             return "did you mean --" + std::string(option.name) + "?";

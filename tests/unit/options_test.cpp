@@ -8,8 +8,9 @@
 
 namespace {
 
-// A command line, and what it asks for: the flags as "strict help version"
-// letters (s, h, v), the words left, and the unknown option.
+// A command line, and what it asks for: the flags as letters (s strict, h
+// help, v version, t tracks, n dry-run, c cd-text), the words left, and the
+// unknown option.
 struct CommandCase {
     std::vector<std::string> words;  // after the program's name
     std::string flags;
@@ -29,6 +30,9 @@ const CommandCase commandCases[] = {
     {{"a.txt", "-hh"}, "h", {"a.txt"}, ""},
     {{"--", "--strict", "-h"}, "", {"--strict", "-h"}, ""},
     {{"-", "out.cue"}, "", {"-", "out.cue"}, ""},
+    // A long option may be cut short where no other starts the same.
+    {{"--track", "--dry", "--cd", "--str", "--vers", "--he"}, "shvtnc", {}, ""},
+    {{"--cd-texts"}, "", {}, "--cd-texts"},
 };
 
 TEST(Options, ReadsOptionsAnywhere)
@@ -42,7 +46,8 @@ TEST(Options, ReadsOptionsAnywhere)
         argv.push_back(nullptr);
         const Options options = readOptions(static_cast<int>(argv.size() - 1), argv.data());
         const std::string flags = std::string(options.strict ? "s" : "") + (options.help ? "h" : "") +
-                                  (options.version ? "v" : "");
+                                  (options.version ? "v" : "") + (options.tracks ? "t" : "") +
+                                  (options.dryRun ? "n" : "") + (options.cdText ? "c" : "");
         EXPECT_EQ(flags, testCase.flags) << testing::PrintToString(testCase.words);
         EXPECT_EQ(std::vector<std::string>(options.arguments.begin(), options.arguments.end()), testCase.arguments);
         EXPECT_EQ(options.unknown, testCase.unknown);
