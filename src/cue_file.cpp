@@ -342,7 +342,7 @@ std::string cueFailureReason(const CueOutcome& outcome, const std::string& name)
     const std::string folder = name.find('/') == std::string::npos ? "the current folder" : "the folder " + folderOf(name);
     if (outcome.refusal == CueRefusal::notACueSheet)
         return (outcome.oldKind == "binary" ? std::string("this file holds binary data")
-                                            : "this is a " + std::string(outcome.oldKind) + " file") +
+                                            : "this is " + withArticle(outcome.oldKind) + " file") +
                ", not a cue sheet, so it is left as it is; name another cue file, or remove this one first";
     if (outcome.refusal == CueRefusal::emptyOverOldFile)
         return "the list names no WAV file, so the cue sheet would be empty, and this file is left as it is; write "

@@ -1,5 +1,6 @@
 #include "file_kind.h"
 
+#include <string>
 #include <utility>
 
 namespace {
@@ -38,6 +39,9 @@ std::string_view fileKind(std::string_view start)
         {"%PDF", "PDF"},
         {"PK\x03\x04", "ZIP"},
     };
+    // Before an MPEG frame, whose sync bits its first two bytes would pass for.
+    if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF"))
+        return "UTF-16 text";
     for (const auto& [magic, kind] : magics)
         if (start.starts_with(magic))
             return kind == "RIFF" ? start.size() >= 12 && start.substr(8, 4) == "WAVE" ? "WAV" : "RIFF" : kind;
@@ -47,4 +51,12 @@ std::string_view fileKind(std::string_view start)
     if (byteAt(start, 0) == 0xFF && (byteAt(start, 1) & 0xE0) == 0xE0)
         return (byteAt(start, 1) & 0x06) != 0 ? "MP3" : "AAC";
     return {};
+}
+
+std::string withArticle(std::string_view kind)
+{
+    // By the sound it starts with: "an Ogg", "an MP3" (spelt out), "a UTF-16 text".
+    const bool vowelSound = (!kind.empty() && std::string_view("AEIOaeio").find(kind[0]) != std::string_view::npos) ||
+                            kind.starts_with("MP") || kind.starts_with("RF");
+    return (vowelSound ? "an " : "a ") + std::string(kind);
 }

@@ -2,6 +2,7 @@
 // place of a WAV file or a cue sheet by mistake.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // A name for the kind of file that start (its first bytes) begins like, such
@@ -10,3 +11,6 @@ std::string_view fileKind(std::string_view start);
 
 // Whether start begins like a WAV file of any byte order.
 bool startsLikeWav(std::string_view start);
+
+// kind with "a" or "an" before it, as it is read out: "an MP3", "a FLAC".
+std::string withArticle(std::string_view kind);

@@ -328,9 +328,10 @@ std::string notWavReason(std::string_view head, const char* wavName)
     if (startsLikeWav(head))
         return "";
     const std::string_view kind = fileKind(head);
+    if (kind == "UTF-16 text")
+        return "this is a UTF-16 text file, not a WAV file";
     if (!kind.empty() && kind != "RIFF" && kind != "PNG" && kind != "JPEG" && kind != "PDF" && kind != "ZIP")
-        return std::string("this is ") + (kind[0] == 'A' || kind[0] == 'M' || kind[0] == 'O' ? "an " : "a ") +
-               std::string(kind) + " file, not a WAV file; convert it first, as in: " + ffmpegCommand(wavName);
+        return "this is " + withArticle(kind) + " file, not a WAV file; convert it first, as in: " + ffmpegCommand(wavName);
     return "it has no RIFF header, so it is no WAV file: raw samples, perhaps, as opusdec writes them to a pipe; "
            "decode again with a header, as in: opusdec --force-wav in.opus " + quoted(wavName);
 }
