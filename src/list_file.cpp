@@ -8,7 +8,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "advice.h"
 #include "complain.h"
+#include "finding.h"
 #include "text_encoding.h"
 
 namespace {
@@ -40,6 +42,15 @@ int readWhole(int fd, const struct stat& status, std::string& contents)
 
 }  // namespace
 
+std::string toUtf8Command(const ListFile& list, std::string_view encoding)
+{
+    const std::string from = join({"iconv -f ", encoding, " -t UTF-8"});
+    if (list.name == standardInputName || list.name == "standard input")
+        return from + " LIST | trelvask -";
+    const std::string name = quoted(list.name), converted = quoted(list.name + ".utf8");
+    return join({from, " ", name, " > ", converted, " && mv ", converted, " ", name});
+}
+
 bool startsWithUtf16Mark(std::string_view bytes)
 {
     return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
@@ -54,6 +65,20 @@ bool decodeUtf16List(std::string& contents)
         return false;
     contents = std::move(*text);
     return true;
+}
+
+bool looksLikeUtf16WithoutMark(std::string_view bytes)
+{
+    // Text of the Latin letters, digits and punctuation that names are made
+    // of has a NUL in every other byte in UTF-16, and nowhere else.
+    bytes = bytes.substr(0, std::min<size_t>(bytes.size(), 512) & ~size_t{1});
+    if (bytes.size() < 4)
+        return false;
+    size_t nulsAt[2] = {};
+    for (size_t at = 0; at < bytes.size(); ++at)
+        nulsAt[at % 2] += bytes[at] == '\0';
+    const size_t half = bytes.size() / 2;
+    return (nulsAt[0] == 0 && nulsAt[1] * 10 >= half * 9) || (nulsAt[1] == 0 && nulsAt[0] * 10 >= half * 9);
 }
 
 bool isFile(const char* name, const struct stat& status)
@@ -129,6 +154,11 @@ std::optional<Failure> readList(const Options& options, ListFile& list)
                        "this list starts like UTF-16 text but does not decode (an odd number of bytes, or half of a "
                        "character pair alone); save it again as UTF-8 text, as with Save As and the encoding UTF-8 "
                        "in Notepad"};
+    if (looksLikeUtf16WithoutMark(list.contents))
+        return Failure{Exit::noList, message, list.name,
+                       "this list looks like UTF-16 text without a byte-order mark (a NUL byte in every other byte), "
+                       "which is not read as text; save it again as UTF-8, or convert it, as in: " +
+                           toUtf8Command(list, list.contents[0] == '\0' ? "UTF-16BE" : "UTF-16LE")};
     if (list.name == defaultListName && !options.arguments.empty() && !isFile(options.arguments[0], list.status))
         list.passedOver = options.arguments[0];
     return std::nullopt;

@@ -38,5 +38,12 @@ bool startsWithUtf16Mark(std::string_view bytes);
 // stays as it is.
 bool decodeUtf16List(std::string& contents);
 
+// The command that saves the list again as UTF-8, from encoding.
+std::string toUtf8Command(const ListFile& list, std::string_view encoding);
+
+// Whether bytes start like UTF-16 text saved without a byte-order mark: a
+// NUL byte in every other byte.
+bool looksLikeUtf16WithoutMark(std::string_view bytes);
+
 // Whether text is a cue sheet, with FILE, TRACK and INDEX lines.
 bool looksLikeCueSheet(std::string_view text);

@@ -29,6 +29,7 @@
 #include "track_list.h"
 #include "track_table.h"
 #include "wav_header.h"
+#include "text_encoding.h"
 #include "wav_problem.h"
 
 namespace {
@@ -74,11 +75,12 @@ std::string folderOf(const std::string& name)
 // Every WAV line that cannot be used is named among the findings, so that
 // one run finds them all; the run then stops at the first, as a WAV problem
 // always has.
-std::optional<Failure> measureFiles(TrackTable& table, const std::string& listName, bool cdText,
+std::optional<Failure> measureFiles(TrackTable& table, const ListFile& list, bool cdText,
                                     std::vector<Finding>& findings)
 {
-    const std::string listFolder = folderOf(listName);
+    const std::string listFolder = folderOf(list.name);
     std::optional<Failure> first;
+    bool encodingNamed = false;
     Findings problems;
     if (cdText)
         table.tags.resize(table.wavFiles.size());
@@ -90,11 +92,22 @@ std::optional<Failure> measureFiles(TrackTable& table, const std::string& listNa
         if (!failure)
             continue;
         // Only for a file that is missing: one that opens costs no more calls.
-        const bool besideList = failure->error == ENOENT && !listFolder.empty() && row.lineText[0] != '/' &&
+        const bool missing = failure->error == ENOENT;
+        const bool besideList = missing && !listFolder.empty() && row.lineText[0] != '/' &&
                                 access((listFolder + '/' + row.lineText).c_str(), F_OK) == 0;
+        // A list in another encoding shows in names that are no UTF-8: once is enough.
+        std::string asWindows1252;
+        if (missing && !encodingNamed && !isUtf8(row.lineText)) {
+            asWindows1252 = windows1252ToUtf8(row.lineText);
+            encodingNamed = access(asWindows1252.c_str(), F_OK) == 0;
+            if (!encodingNamed)
+                asWindows1252.clear();
+        }
         // A name cut short by a NUL byte is named with the byte instead.
         const bool firstLine = &row == &table.rows.front() && row.lineNumber != table.nulLine;
-        add(problems, row.lineNumber, wavProblemText(row.lineText, *failure, firstLine, besideList ? listFolder : ""));
+        add(problems, row.lineNumber,
+            wavProblemText(row.lineText, *failure,
+                           {firstLine, besideList ? listFolder : "", asWindows1252, toUtf8Command(list, "WINDOWS-1252")}));
         if (!first) {
             first = std::move(failure);
             first->subject.clear();
@@ -267,7 +280,7 @@ Exit runSteps(int argc, char* argv[])
     buildTrackTable(list.contents, table);
     std::vector<Finding> findings = checkList(table, lookUpPath, options.cdText);
     runStage = Exit::wavProblem;
-    if (auto failure = measureFiles(table, list.name, options.cdText, findings)) {
+    if (auto failure = measureFiles(table, list, options.cdText, findings)) {
         printFindings(list.name, findings);
         return report(*failure, out, terminal);
     }

@@ -55,17 +55,44 @@ std::string latin1ToUtf8(std::string_view bytes)
     return text;
 }
 
+std::string windows1252ToUtf8(std::string_view bytes)
+{
+    // Windows-1252 puts letters and punctuation where Latin-1 has the C1
+    // controls; the five it leaves unused stay those controls.
+    static constexpr uint16_t c1[32] = {
+        0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021, 0x2C6,  0x2030, 0x160,
+        0x2039, 0x152,  0x8D,   0x17D,  0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x2DC,  0x2122, 0x161,  0x203A, 0x153,  0x9D,   0x17E,  0x178,
+    };
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const char byte : bytes) {
+        const unsigned char code = static_cast<unsigned char>(byte);
+        appendUtf8(text, code >= 0x80 && code < 0xA0 ? c1[code - 0x80] : code);
+    }
+    return text;
+}
+
 size_t utf8Length(std::string_view text)
 {
+    if (text.empty())
+        return 0;
     const unsigned char lead = byteAt(text, 0);
     const size_t length = lead < 0x80                   ? 1
                           : lead >= 0xC2 && lead <= 0xDF ? 2
                           : lead >= 0xE0 && lead <= 0xEF ? 3
                           : lead >= 0xF0 && lead <= 0xF4 ? 4
                                                          : 0;
-    if (length > text.size())
+    if (length == 0 || length > text.size())
         return 0;
-    for (size_t at = 1; at < length; ++at)
+    // The second byte's range rules out overlong forms, surrogates and codes
+    // above U+10FFFF (RFC 3629).
+    const unsigned char second = length > 1 ? byteAt(text, 1) : 0x80;
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (length > 1 && (second < low || second > high))
+        return 0;
+    for (size_t at = 2; at < length; ++at)
         if ((byteAt(text, at) & 0xC0) != 0x80)
             return 0;
     return length;

@@ -17,6 +17,9 @@ std::optional<std::string> utf16ToUtf8(std::string_view bytes, bool bigEndian);
 // Latin-1 bytes as UTF-8.
 std::string latin1ToUtf8(std::string_view bytes);
 
+// Windows-1252 bytes, a superset of Latin-1's letters, as UTF-8.
+std::string windows1252ToUtf8(std::string_view bytes);
+
 // The length of the valid UTF-8 sequence that starts text, or 0.
 size_t utf8Length(std::string_view text);
 

@@ -8,8 +8,12 @@
 namespace {
 
 // Why a file of this name was not found, when the cause is a common slip.
-std::string notFoundHint(std::string_view name, bool firstLine, std::string_view besideList)
+std::string notFoundHint(std::string_view name, const NotFoundClues& clues)
 {
+    if (!clues.asWindows1252.empty())
+        return std::string("the list is not UTF-8 text: it was saved as Latin-1 or Windows-1252, perhaps, as older "
+                           "Windows editors do, and read so this line names ") + std::string(clues.asWindows1252) +
+               ", which is here; save the list as UTF-8, or convert it, as in: " + std::string(clues.toUtf8);
     if (!name.empty() && (isBlank(name.front()) || isBlank(name.back())))
         return std::string("the name ") + (isBlank(name.front()) ? "starts" : "ends") +
                " with a blank, which counts as part of it; remove the blank from the line";
@@ -23,10 +27,10 @@ std::string notFoundHint(std::string_view name, bool firstLine, std::string_view
                        "where the file is on this machine, as in: " + path
                      : "Linux separates folders with /, not \\: write " + path;
     }
-    if (!besideList.empty())
+    if (!clues.besideList.empty())
         return std::string("there is one beside the list, but names are looked up from the current folder; run "
-                           "trelvask from the list's folder (cd ") + std::string(besideList) + ")";
-    if (firstLine && !namesWavInAnyCase(name))
+                           "trelvask from the list's folder (cd ") + std::string(clues.besideList) + ")";
+    if (clues.firstLine && !namesWavInAnyCase(name))
         return "the first line of a list always names a WAV file, whatever it holds; begin the list with the name "
                "of the first WAV file";
     return "";
@@ -34,9 +38,9 @@ std::string notFoundHint(std::string_view name, bool firstLine, std::string_view
 
 }  // namespace
 
-std::string wavProblemText(std::string_view name, const Failure& failure, bool firstLine, std::string_view besideList)
+std::string wavProblemText(std::string_view name, const Failure& failure, const NotFoundClues& clues)
 {
-    const std::string hint = failure.error == ENOENT ? notFoundHint(name, firstLine, besideList) : "";
+    const std::string hint = failure.error == ENOENT ? notFoundHint(name, clues) : "";
     const bool quoted = !name.empty() && (isBlank(name.front()) || isBlank(name.back()));
     return (quoted ? '"' + std::string(name) + '"' : std::string(name)) + ": " + failure.reason +
            (hint.empty() ? "" : "; " + hint);

@@ -6,7 +6,14 @@
 
 #include "failure.h"
 
+// What the run knows of a name that was not found, to tell a common slip.
+struct NotFoundClues {
+    bool firstLine = false;          // the name is on the list's first line
+    std::string_view besideList;     // the list's folder, when a file of that name is there
+    std::string_view asWindows1252;  // the name read as Windows-1252 or Latin-1, when a file has it
+    std::string_view toUtf8;         // then the command that saves the list as UTF-8
+};
+
 // The line for standard error: the name, the reason, and what to do, where
-// the slip is a common one. besideList is the list's folder when a file of
-// that name is there, else empty; firstLine tells the list's first line.
-std::string wavProblemText(std::string_view name, const Failure& failure, bool firstLine, std::string_view besideList);
+// the slip is a common one.
+std::string wavProblemText(std::string_view name, const Failure& failure, const NotFoundClues& clues);

@@ -10,6 +10,7 @@ struct DecodeCase {
     const char* name;
     std::string bytes;
     std::string text;  // as the list is read: decoded, or the bytes unchanged
+    bool utf16WithoutMark = false;  // refused with the encoding named, undecoded
 };
 
 const DecodeCase decodeCases[] = {
@@ -21,6 +22,10 @@ const DecodeCase decodeCases[] = {
     {"LoneLowSurrogate", std::string("\xFF\xFE\x00\xDC", 4), std::string("\xFF\xFE\x00\xDC", 4)},
     {"HighSurrogateThenLetter", std::string("\xFF\xFE\x3C\xD8" "a\0", 6), std::string("\xFF\xFE\x3C\xD8" "a\0", 6)},
     {"Latin1Unchanged", "\xE9t\xE9.wav", "\xE9t\xE9.wav"},
+    {"NoMarkLittleEndian", std::string("a\0.\0w\0a\0v\0\r\0\n\0", 14), std::string("a\0.\0w\0a\0v\0\r\0\n\0", 14), true},
+    {"NoMarkBigEndian", std::string("\0a\0.\0w\0a\0v", 10), std::string("\0a\0.\0w\0a\0v", 10), true},
+    {"NulsHereAndThere", std::string("a.wav\0\0b.wav\0", 14), std::string("a.wav\0\0b.wav\0", 14)},
+    {"NulAfterText", std::string("a.wav\n\0", 7), std::string("a.wav\n\0", 7)},
 };
 
 TEST(ListFile, DecodesUtf16WithItsMark)
@@ -30,6 +35,7 @@ TEST(ListFile, DecodesUtf16WithItsMark)
         const bool decoded = decodeUtf16List(contents);
         EXPECT_EQ(decoded, contents != testCase.bytes) << testCase.name;
         EXPECT_EQ(contents, testCase.text) << testCase.name;
+        EXPECT_EQ(looksLikeUtf16WithoutMark(contents), testCase.utf16WithoutMark) << testCase.name;
     }
 }
 

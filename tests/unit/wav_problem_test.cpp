@@ -12,7 +12,8 @@ struct ProblemCase {
     int error;
     bool firstLine;
     const char* besideList;
-    std::string text;  // what standard error says after the list line
+    std::string text;
+    const char* asWindows1252 = "";  // what standard error says after the list line
 };
 
 const ProblemCase problemCases[] = {
@@ -31,13 +32,18 @@ const ProblemCase problemCases[] = {
     {"C:\\Music\\a.wav", ENOENT, true, "", "C:\\Music\\a.wav: reason; this is a Windows path, but Linux has no "
                                             "drive letters and separates folders with /: write where the file is on "
                                             "this machine, as in: Music/a.wav"},
+    {"Mot\xF6rhead.wav", ENOENT, false, "", "Mot\xF6rhead.wav: reason; the list is not UTF-8 text: it was saved as "
+     "Latin-1 or Windows-1252, perhaps, as older Windows editors do, and read so this line names "
+     "Mot\xC3\xB6rhead.wav, which is here; save the list as UTF-8, or convert it, as in: iconv", "Mot\xC3\xB6rhead.wav"},
 };
 
 TEST(WavProblem, PointsOutTheSlip)
 {
     for (const ProblemCase& testCase : problemCases) {
         const Failure failure{Exit::wavProblem, "", testCase.name, "reason", testCase.error};
-        const std::string text = wavProblemText(testCase.name, failure, testCase.firstLine, testCase.besideList);
+        const std::string text =
+            wavProblemText(testCase.name, failure,
+                           {testCase.firstLine, testCase.besideList, testCase.asWindows1252, "iconv"});
         if (testCase.text.ends_with(": reason"))
             EXPECT_EQ(text, testCase.text);
         else
