@@ -10,6 +10,8 @@
 #   status   optional; the exit status expected, 0 when absent
 # A cross-built trelvask runs under the emulator command given after the
 # folder of the binary: run_case.sh CASE BIN_DIR [EMULATOR...].
+# The command, not the setup, has 30 seconds, times TRELVASK_TIME_SCALE (1)
+# on a slow machine: a run that hangs (on a FIFO, say) fails.
 #   expect/  optional; files the run must leave, byte for byte. Every other file,
 #            whether laid out by setup or not, must be exactly as setup left it.
 set -u
@@ -53,8 +55,10 @@ if [ -f "$case_dir/setup" ]; then
 fi
 snapshot > "$scratch/before"
 
-PATH="$bin_dir:$PATH" bash -c "$(cat "$case_dir/cmd")" > "$scratch/stdout" 2> "$scratch/stderr" < /dev/null
+PATH="$bin_dir:$PATH" timeout $((30 * ${TRELVASK_TIME_SCALE:-1})) bash -c "$(cat "$case_dir/cmd")" \
+    > "$scratch/stdout" 2> "$scratch/stderr" < /dev/null
 status=$?
+[ "$status" = 124 ] && echo "the command took longer than $((30 * ${TRELVASK_TIME_SCALE:-1})) seconds"
 work=$(pwd -P)
 sed -i "s|$work|WORK|g" "$scratch/stderr"
 
