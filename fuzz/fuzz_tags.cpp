@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     for (const std::string_view id : {"LIST", "ID3 "}) {
         Tags tags;
-        readTagChunk(id, body, tags);
+        readTagChunk(id, body, size % 2 ? ByteOrder::big : ByteOrder::little, tags);
         for (const std::string* text : {&tags.title, &tags.artist, &tags.album, &tags.albumArtist})
             if (!isUtf8(*text) || text->size() > 3 * size)
                 std::abort();

@@ -1,6 +1,7 @@
 // Any bytes as a track list: decode them, classify them, build the cue text
 // and the report, check the disc, and hold the table, the cue and the
 // warnings to what they promise.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -9,6 +10,7 @@
 #include "cd_text.h"
 #include "complain.h"
 #include "cue_sheet.h"
+#include "disc.h"
 #include "list_check.h"
 #include "list_file.h"
 #include "timing.h"
@@ -66,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     // Every track starts on a WAV or S row and belongs to the WAV row before it.
-    const std::vector<Track> tracks = listTracks(table);
-    for (const Track& track : tracks) {
+    Disc disc = buildDisc(table);
+    for (const DiscTrack& track : disc.tracks) {
         require(table.rows[track.fileRow].isWav() && track.fileRow <= track.startRow);
         require(track.pregapRow < 0 ||
                 (track.pregapRow == track.startRow + 1 && table.rows[track.pregapRow].isPregap()));
@@ -77,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // One FILE per WAV row and a TRACK per track; names may hold these words
     // themselves, so the counts can only be higher.
-    const std::string cue = buildCueText(table);
-    require(count(cue, "FILE \"") >= table.wavFiles.size() && count(cue, "  TRACK ") >= tracks.size());
+    const std::string cue = buildCueText(disc);
+    require(count(cue, "FILE \"") >= table.wavFiles.size() && count(cue, "  TRACK ") >= disc.tracks.size());
     require(cue.empty() ? entryCount == 0 : cue.back() == '\n');
 
     formatReport(table, totalTime(table));
@@ -86,29 +88,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // CD-TEXT from the lines as titles: every text fits cdrdao, and the cue
     // sheet holds one TITLE and one PERFORMER for the disc and each track.
     for (size_t at = 0; at < table.wavFiles.size(); ++at)
-        table.tags.push_back({.title = "", .artist = at % 2 ? table.rows[0].lineText : "", .album = "", .albumArtist = ""});
-    std::vector<Finding> textFindings;
-    const CdText cdText = chooseCdText(table, table.rows.empty() ? "" : table.rows[0].lineText, textFindings);
-    require(cdText.tracks.size() == tracks.size());
-    for (const TextPair& texts : cdText.tracks)
-        for (const std::string* text : {&texts.title, &texts.performer})
-            require(!text->empty() && text->size() <= longestCdText && text->find('"') == std::string::npos &&
-                    text->find('\n') == std::string::npos && (!text->ends_with('\\') || text->ends_with("\\134")));
-    const std::string texted = buildCueText(table, &cdText);
-    require(count(texted, "TITLE \"") >= tracks.size() + 1);
+        table.tags.push_back({.title = "", .artist = at % 2 ? table.rows[0].lineText : "", .album = "",
+                              .albumArtist = "", .unreadBytes = 0});
+    Findings findings;
+    chooseCdText(disc, table.rows.empty() ? "" : table.rows[0].lineText, findings);
+    for (const DiscTrack& track : disc.tracks)
+        for (const std::string* text : {&track.text->title, &track.text->performer})
+            require(!text->empty() && text->size() + 3 * static_cast<size_t>(std::count(text->begin(), text->end(), '\\')) <=
+                                          longestCdText &&
+                    text->find('"') == std::string::npos && text->find('\n') == std::string::npos);
+    const std::string texted = buildCueText(disc);
+    require(count(texted, "TITLE \"") >= disc.tracks.size() + 1);
 
-    // Every finding is about the disc, a line of the list, or the NUL byte
-    // that ends it, which may stand on a line of its own.
-    // A file system where every other name asked about is a file.
+    // Every finding is about the command line, the disc, a line of the list,
+    // or the NUL byte that ends it, which may stand on a line of its own. A
+    // file system where every other name asked about is a file.
     bool exists = false;
-    std::vector<Finding> findings = checkList(table, [&exists](const char*) {
+    checkList(table, [&exists](const char*) {
         exists = !exists;
         return exists ? PathKind::file : PathKind::none;
-    }, size % 2 == 0);
-    for (Finding& finding : checkDisc(table))
-        findings.push_back(std::move(finding));
-    for (const Finding& finding : findings) {
-        bool known = finding.lineNumber == 0 || finding.lineNumber == table.nulLine;
+    }, size % 2 == 0, findings);
+    checkDisc(disc, findings);
+    for (const Finding& finding : inOrder(std::move(findings))) {
+        bool known = finding.about != About::line || finding.lineNumber == table.nulLine;
         for (const Row& row : table.rows)
             known = known || finding.lineNumber == row.lineNumber;
         require(known && !finding.text.empty());

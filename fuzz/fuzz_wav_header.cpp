@@ -14,8 +14,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fileKind(input);
     isSilent(input);
     // The whole input is the file; chunk headers past the first read are read from it.
-    const WavInfo info = parseWavFile(input.substr(0, headerBytes), size,
-                                      [input](uint64_t offset, size_t bytes) { return input.substr(offset, bytes); });
+    // Tag chunks are whole within the file, and no more than their size says.
+    const WavInfo info = parseWavFile(
+        input.substr(0, headerBytes), size, [input](uint64_t offset, size_t bytes) { return input.substr(offset, bytes); },
+        [size](const ChunkHeader& chunk, std::string_view body, ByteOrder) {
+            if (body.size() > chunk.size || body.size() > size || body.size() > longestTagChunk)
+                std::abort();
+        });
     if (info.status != WavStatus::ok)
         return 0;
     if (info.sampleRate <= 0 || info.sampleFrames < 0 || info.sampleFrames > std::max<int64_t>(0xFFFFFFFF, size))

@@ -6,19 +6,10 @@
 
 #include "advice.h"
 #include "complain.h"
-#include "disc_layout.h"
 #include "timing.h"
 #include "track_list.h"
 
 namespace {
-
-// What the rules look at: the measured table, its tracks, and their places
-// on the disc.
-struct Disc {
-    const TrackTable& table;
-    std::vector<Track> tracks;
-    DiscLayout layout;
-};
 
 constexpr int64_t cdFramesPerSecond = 75;
 constexpr int64_t shortestTrack = 4 * cdFramesPerSecond;
@@ -27,8 +18,7 @@ constexpr int maxTracks = 99;
 // CD frames as the report prints a length, min:sec:frames.
 std::string length(int64_t cdFrames)
 {
-    return join({std::to_string(cdFrames / (60 * cdFramesPerSecond)), ":",
-                 std::to_string(cdFrames / cdFramesPerSecond % 60), ":", std::to_string(cdFrames % cdFramesPerSecond)});
+    return formatCdTime(splitCdFrames(cdFrames));
 }
 
 std::string describeFormat(const WavInfo& info)
@@ -56,30 +46,38 @@ int64_t framesPresent(const WavFile& file)
 constexpr size_t longestFileName = 147;
 constexpr size_t longestFileNameRead = 1024;
 
+// The WAV line of each file, in list order.
+template <typename Check>
+void forEachFile(const Disc& disc, Check check)
+{
+    for (const DiscTrack& track : disc.tracks)
+        if (disc.startsFile(track))
+            check(disc.fileRowOf(track), disc.fileOf(track));
+}
+
 void checkNames(const Disc& disc, Findings& findings)
 {
-    const TrackTable& table = disc.table;
-    for (const Row& row : wavRows(table)) {
+    forEachFile(disc, [&findings](const Row& row, const WavFile&) {
         const std::string_view name = row.lineText;
         if (name.find('"') != std::string::npos)
-            add(findings, row.lineNumber, join({"the name ", name, " holds a double quote, which a cue sheet "
-                                                                         "cannot hold; rename the file"}));
+            add(findings, Rule::names, row.lineNumber,
+                join({"the name ", name, " holds a double quote, which a cue sheet cannot hold; rename the file"}));
         if (holdsControlCharacter(name))
-            add(findings, row.lineNumber, join({"the name ", name, " holds a control character, which the cue "
-                                                                         "sheet carries as it is and players may "
-                                                                         "show or read wrongly; rename the file"}));
+            add(findings, Rule::names, row.lineNumber,
+                join({"the name ", name, " holds a control character, which the cue sheet carries as it is and "
+                      "players may show or read wrongly; rename the file"}));
         if (!endsWithInAnyCase(name, ".wav"))
-            add(findings, row.lineNumber, join({name, " does not end in .wav, so cdrdao takes it for raw "
-                                                            "samples and burns its header and audio as loud noise; "
-                                                            "rename the file to end in .wav"}));
+            add(findings, Rule::names, row.lineNumber,
+                join({name, " does not end in .wav, so cdrdao takes it for raw samples and burns its header and "
+                      "audio as loud noise; rename the file to end in .wav"}));
         if (name.size() > longestFileName)
-            add(findings, row.lineNumber,
+            add(findings, Rule::names, row.lineNumber,
                                 join({"the name ", name.substr(0, 40), "... is ", std::to_string(name.size()),
                                       " bytes long, and cdrdao 1.2.4 ",
                                       name.size() > longestFileNameRead ? "rejects a FILE name over 1024 bytes"
                                                                         : "fails on a FILE name of 148 bytes or more",
                                       "; write the cue sheet in the files' folder, with short relative names"}));
-    }
+    });
 }
 
 // Files that cdrdao refuses, or reads otherwise, although they were measured:
@@ -120,32 +118,30 @@ std::string burnerRefusal(std::string_view name, const WavInfo& info)
 
 void checkHeaders(const Disc& disc, Findings& findings)
 {
-    const TrackTable& table = disc.table;
-    for (const Row& row : wavRows(table))
-        if (const std::string refusal = burnerRefusal(row.lineText, table.wavFile(row).info); !refusal.empty())
-            add(findings, row.lineNumber, join({row.lineText, " ", refusal}));
+    forEachFile(disc, [&findings](const Row& row, const WavFile& file) {
+        if (const std::string refusal = burnerRefusal(row.lineText, file.info); !refusal.empty())
+            add(findings, Rule::headers, row.lineNumber, join({row.lineText, " ", refusal}));
+    });
 }
 
 void checkFiles(const Disc& disc, Findings& findings)
 {
-    const TrackTable& table = disc.table;
-    for (const Row& row : wavRows(table)) {
-        const std::string name = row.lineText;
-        const WavFile& file = table.wavFile(row);
+    forEachFile(disc, [&findings](const Row& row, const WavFile& file) {
+        const std::string_view name = row.lineText;
         const WavInfo& info = file.info;
         if (!isCdAudio(info))
-            add(findings, row.lineNumber, join({name, " is ", describeFormat(info),
+            add(findings, Rule::files, row.lineNumber, join({name, " is ", describeFormat(info),
                                                       ", but a CD takes 44100 Hz, 16-bit, stereo PCM; convert it, "
                                                       "as in: ", soxCommand(name)}));
         const int64_t present = framesPresent(file);
         if (present < info.sampleFrames)
-            add(findings, row.lineNumber,
+            add(findings, Rule::files, row.lineNumber,
                                 join({name, " holds ", length(cdFramesFloor(present, info.sampleRate)),
                                       " of audio, less than the ",
                                       length(cdFramesFloor(info.sampleFrames, info.sampleRate)),
                                       " (min:sec:frames) its header declares, as a cut-off file does; the disc gets "
                                       "only what is there"}));
-    }
+    });
 }
 
 // A burner pads CD audio that does not fill whole sectors with up to 587
@@ -155,35 +151,32 @@ void checkFiles(const Disc& disc, Findings& findings)
 // that play into each other.
 void checkPadding(const Disc& disc, Findings& findings)
 {
-    const TrackTable& table = disc.table;
-    const std::vector<Track>& tracks = disc.tracks;
-    const auto rows = wavRows(table);
-    std::vector<bool> pregapBefore(rows.size(), false);
-    for (const Track& track : tracks)
-        if (track.startRow == track.fileRow && track.pregapRow >= 0)
-            pregapBefore[static_cast<size_t>(table.rows[track.fileRow].wavIndex)] = true;
+    std::vector<const DiscTrack*> files;
+    for (const DiscTrack& track : disc.tracks)
+        if (disc.startsFile(track))
+            files.push_back(&track);
     // Only the ending of CD audio in part sectors is read, and never the last file's.
     const auto playsOn = [&](size_t at) {
-        return table.wavFiles[at].ending == Ending::music && at + 1 < rows.size() && !pregapBefore[at + 1];
+        return disc.fileOf(*files[at]).ending == Ending::music && at + 1 < files.size() && files[at + 1]->pregapRow < 0;
     };
-    for (size_t first = 0; first < rows.size(); ++first) {
+    const auto name = [&](size_t at) { return std::string_view(disc.fileRowOf(*files[at]).lineText); };
+    for (size_t first = 0; first < files.size(); ++first) {
         if (!playsOn(first))
             continue;
         size_t last = first;
         std::string padded, command = "shntool fix -r none -k";
         for (; playsOn(last); ++last) {
-            padded += join({last == first ? "" : playsOn(last + 1) ? ", " : " and ", rows[last].get().lineText});
-            command += ' ' + quoted(rows[last].get().lineText);
+            padded += join({last == first ? "" : playsOn(last + 1) ? ", " : " and ", name(last)});
+            command += ' ' + quoted(name(last));
         }
-        command += ' ' + quoted(rows[last].get().lineText);
+        command += ' ' + quoted(name(last));
         const bool one = last == first + 1;
-        add(findings, rows[first].get().lineNumber,
+        add(findings, Rule::padding, disc.fileRowOf(*files[first]).lineNumber,
             join({padded, one ? " does" : " do", " not fill whole CD sectors, and ", one ? "its" : "their",
-                   " music runs on into ", one ? rows[last].get().lineText : "the next file",
-                   ", so the silence the burner pads ", one ? "it" : "each", " with (up to 13 ms) will be heard as a "
-                   "gap; keep the music gapless by moving ", one ? "the boundary" : "each boundary",
-                   " into the next file: ", command, ", then list the -fixed.wav files it writes in the current "
-                   "folder in their place"}));
+                  " music runs on into ", one ? name(last) : "the next file", ", so the silence the burner pads ",
+                  one ? "it" : "each", " with (up to 13 ms) will be heard as a gap; keep the music gapless by moving ",
+                  one ? "the boundary" : "each boundary", " into the next file: ", command,
+                  ", then list the -fixed.wav files it writes in the current folder in their place"}));
         first = last;
     }
 }
@@ -191,21 +184,20 @@ void checkPadding(const Disc& disc, Findings& findings)
 // A bad time text is reported as such, not again here.
 void checkSplits(const Disc& disc, Findings& findings)
 {
-    const TrackTable& table = disc.table;
-    for (size_t index = 0; index < disc.tracks.size(); ++index) {
-        const PlacedTrack& placed = disc.layout.tracks[index];
-        const Row& split = table.rows[disc.tracks[index].startRow];
-        const Row& fileRow = table.rows[disc.tracks[index].fileRow];
-        const std::string time(lineTime(split.lineText));
-        if (placed.fault == SplitFault::pastEnd) {
-            const WavFile& file = table.wavFile(fileRow);
-            add(findings, split.lineNumber,
+    const TrackTable& table = *disc.table;
+    for (const DiscTrack& track : disc.tracks) {
+        const Row& split = disc.startOf(track);
+        const Row& fileRow = disc.fileRowOf(track);
+        const std::string_view time = lineTime(split.lineText);
+        if (track.fault == SplitFault::pastEnd) {
+            const WavFile& file = disc.fileOf(track);
+            add(findings, Rule::splits, split.lineNumber,
                 join({"the split at ", time, " is at or past the end of ", fileRow.lineText, ", which holds ",
                       length(cdFramesFloor(framesPresent(file), file.info.sampleRate)),
                       " of audio; remove the split or correct its time"}));
-        } else if (placed.fault == SplitFault::notAfter) {
-            const Row& previous = table.rows[placed.previousSplit];
-            add(findings, split.lineNumber,
+        } else if (track.fault == SplitFault::notAfter) {
+            const Row& previous = table.rows[track.previousSplit];
+            add(findings, Rule::splits, split.lineNumber,
                 join({"the split at ", time, " does not come after the split at ", lineTime(previous.lineText),
                       " on line ", std::to_string(previous.lineNumber),
                       "; the splits of a file must go forward in time"}));
@@ -218,15 +210,14 @@ void checkSplits(const Disc& disc, Findings& findings)
 void checkTrackLengths(const Disc& disc, Findings& findings)
 {
     for (size_t index = 0; index < disc.tracks.size(); ++index) {
-        const Track& track = disc.tracks[index];
-        const int64_t frames = disc.layout.tracks[index].length;
-        if (frames < 0 || frames >= shortestTrack)
+        const DiscTrack& track = disc.tracks[index];
+        if (track.length < 0 || track.length >= shortestTrack)
             continue;
-        const Row& start = disc.table.rows[track.startRow];
-        const std::string_view from = track.startRow == track.fileRow ? "" : lineTime(start.lineText);
-        add(findings, start.lineNumber,
-            join({"track ", std::to_string(index + 1), " (", disc.table.rows[track.fileRow].lineText,
-                  from.empty() ? "" : " from ", from, ") lasts ", length(frames),
+        const Row& start = disc.startOf(track);
+        const std::string_view from = disc.startsFile(track) ? "" : lineTime(start.lineText);
+        add(findings, Rule::trackLengths, start.lineNumber,
+            join({"track ", std::to_string(index + 1), " (", disc.fileRowOf(track).lineText,
+                  from.empty() ? "" : " from ", from, ") lasts ", length(track.length),
                   " (min:sec:frames), but a CD track must last at least 4 seconds, not counting its pregap; join it "
                   "to the track before or after it"}));
     }
@@ -235,7 +226,7 @@ void checkTrackLengths(const Disc& disc, Findings& findings)
 void checkTrackCount(const Disc& disc, Findings& findings)
 {
     if (disc.tracks.size() > maxTracks)
-        add(findings, disc.table.rows[disc.tracks[maxTracks].startRow].lineNumber,
+        add(findings, Rule::trackCount, disc.startOf(disc.tracks[maxTracks]).lineNumber,
             join({"this line starts track ", std::to_string(maxTracks + 1), ", but a CD holds at most ",
                   std::to_string(maxTracks), " tracks; leave some out or split the list over two discs"}));
 }
@@ -244,30 +235,24 @@ void checkTrackCount(const Disc& disc, Findings& findings)
 // counts the disc.
 void checkDiscLength(const Disc& disc, Findings& findings)
 {
-    if (disc.layout.length > cdr80Frames)
-        add(findings, 0, join({"the disc lasts ", length(disc.layout.length), " (min:sec:frames)",
-                               disc.layout.hasPregaps ? " with its pregaps" : "", ", more than the ",
-                               length(cdr80Frames), " an 80-minute CD-R holds after the 2-second pregap of its first "
-                               "track; leave some tracks out or split the list over two discs"}));
+    if (disc.length > cdr80Frames)
+        add(findings, Rule::discLength, 0,
+            join({"the disc lasts ", length(disc.length), " (min:sec:frames)",
+                  disc.hasPregaps ? " with its pregaps" : "", ", more than the ", length(cdr80Frames),
+                  " an 80-minute CD-R holds after the 2-second pregap of its first track; leave some tracks out or "
+                  "split the list over two discs"}));
 }
 
-using Rule = void (*)(const Disc&, Findings&);
+using Check = void (*)(const Disc&, Findings&);
 
 // Findings on one line come in this order.
-constexpr Rule rules[] = {checkNames,  checkHeaders,      checkFiles,      checkPadding,
-                          checkSplits, checkTrackLengths, checkTrackCount, checkDiscLength};
+constexpr Check checks[] = {checkNames,  checkHeaders,      checkFiles,      checkPadding,
+                            checkSplits, checkTrackLengths, checkTrackCount, checkDiscLength};
 
 }  // namespace
 
-std::vector<Finding> checkDisc(const TrackTable& table)
+void checkDisc(const Disc& disc, Findings& findings)
 {
-    std::vector<Track> tracks = listTracks(table);
-    DiscLayout layout = layOutDisc(table, tracks);
-    const Disc disc{table, std::move(tracks), std::move(layout)};
-    Findings findings;
-    for (const Rule rule : rules) {
-        rule(disc, findings);
-        endRule(findings);
-    }
-    return std::move(findings.list);
+    for (const Check check : checks)
+        check(disc, findings);
 }

@@ -2,12 +2,8 @@
 // burner accept, from what the run has already read: nothing is read here.
 #pragma once
 
-#include <string>
-#include <vector>
-
+#include "disc.h"
 #include "finding.h"
-#include "track_table.h"
 
-// What would spoil the disc, in the order of the rules; sortByLine puts them
-// in the order of the list. Needs every WAV row measured.
-std::vector<Finding> checkDisc(const TrackTable& table);
+// Adds what would spoil the disc to findings.
+void checkDisc(const Disc& disc, Findings& findings);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "advice.h"
 #include "text_encoding.h"
 #include "track_list.h"
 
@@ -58,25 +59,11 @@ std::string latin1Of(std::string_view text, bool& replaced)
     return latin1;
 }
 
-// cdrdao reads a backslash before any digit as the start of an escape, and
-// refuses most of them; "\\134" is a backslash wherever it stands.
-constexpr std::string_view escapedBackslash = "\\134";
-
-// The bytes cdrdao stores for a text written in a cue sheet.
-size_t storedBytes(std::string_view written)
+int packsFor(const Disc& disc, std::string TextPair::*field)
 {
-    size_t escapes = 0;
-    for (size_t at = written.find(escapedBackslash); at != std::string_view::npos;
-         at = written.find(escapedBackslash, at + escapedBackslash.size()))
-        ++escapes;
-    return written.size() - 3 * escapes;
-}
-
-int packsFor(const CdText& cdText, std::string TextPair::*field)
-{
-    size_t bytes = storedBytes(cdText.disc.*field) + 1;
-    for (const TextPair& track : cdText.tracks)
-        bytes += storedBytes(track.*field) + 1;
+    size_t bytes = (disc.text.*field).size() + 1;
+    for (const DiscTrack& track : disc.tracks)
+        bytes += (*track.text.*field).size() + 1;
     return static_cast<int>((bytes + 11) / 12);
 }
 
@@ -95,58 +82,137 @@ std::string quotedText(std::string_view text)
 // The first of texts that is not empty once fit for a CD; warns on line
 // about what had to change in it.
 std::string firstFit(std::initializer_list<std::string_view> texts, std::string_view what, int line,
-                     std::vector<Finding>& findings)
+                     Findings& findings)
 {
     for (const std::string_view text : texts) {
-        const CueText fit = cueText(text);
+        const FitText fit = fitCdText(text);
         if (fit.text.empty())
             continue;
-        const std::string shown = shownText(fit.text);
-        if (fit.replaced)
-            findings.push_back({line, join({what, " \"", quotedText(text), "\" holds characters that CD-TEXT, in "
-                                            "Latin-1, cannot; it goes on the disc as \"", shown, "\""})});
-        if (fit.cut)
-            findings.push_back({line, join({what, " \"", quotedText(text), "\" is longer than the 80 bytes a "
-                                            "CD-TEXT field holds; it goes on the disc as \"", shown, "\""})});
+        const std::pair<Rule, std::string_view> changes[] = {
+            {Rule::textReplaced, fit.replaced ? "holds characters that CD-TEXT, in Latin-1, cannot" : ""},
+            {Rule::textCut, fit.cut ? "is longer than the 80 bytes a CD-TEXT field holds" : ""},
+        };
+        for (const auto& [rule, change] : changes)
+            if (!change.empty())
+                add(findings, rule, line,
+                    join({what, " \"", quotedText(text), "\" ", change, "; it goes on the disc as \"",
+                          shownText(fit.text), "\""}));
         return fit.text;
     }
     return "";
 }
 
+bool carriesTags(const Tags& tags)
+{
+    return !tags.title.empty() || !tags.artist.empty() || !tags.album.empty() || !tags.albumArtist.empty();
+}
+
+// Where the names came from, when some files carry tags and others none: the
+// untagged ones take their titles from their names, and the disc's performer.
+void noteUntaggedFiles(const Disc& disc, Findings& findings)
+{
+    constexpr size_t named = 3;
+    std::vector<const Row*> untagged;
+    size_t count = 0;
+    bool anyTagged = false;
+    for (const DiscTrack& track : disc.tracks) {
+        if (!disc.startsFile(track))
+            continue;
+        const bool tagged = carriesTags(disc.table->tagsOf(disc.fileRowOf(track)));
+        anyTagged = anyTagged || tagged;
+        if (!tagged && count++ < named)
+            untagged.push_back(&disc.fileRowOf(track));
+    }
+    if (!anyTagged || count == 0)
+        return;
+    std::string names;
+    for (size_t at = 0; at < untagged.size(); ++at)
+        names += join({at == 0 ? "" : at + 1 == untagged.size() && count == untagged.size() ? " and " : ", ",
+                       untagged[at]->lineText});
+    if (count > untagged.size())
+        names += join({" and ", std::to_string(count - untagged.size()), " more"});
+    // A note, not a warning: the disc is whole, and the user knows where its names came from.
+    add(findings, Rule::untaggedFiles,
+        {About::line, untagged.front()->lineNumber,
+         join({names, count == 1 ? " carries" : " carry", " no tags, unlike the other files, so ",
+               count == 1 ? "its tracks take their titles from its name"
+                          : "their tracks take their titles from their names",
+               " and their performer from the disc; tag ", count == 1 ? "it" : "them", ", or convert ",
+               count == 1 ? "it" : "them", " again with the tags kept"}),
+         {}, false});
+}
+
+// Tag chunks too large to read whole may hold texts that were not read.
+void noteUnreadTags(const Disc& disc, Findings& findings)
+{
+    for (const DiscTrack& track : disc.tracks) {
+        const Tags& tags = disc.table->tagsOf(disc.fileRowOf(track));
+        if (disc.startsFile(track) && tags.unreadBytes > 0)
+            add(findings, Rule::tagsUnread,
+                {About::line, disc.fileRowOf(track).lineNumber,
+                 join({disc.fileRowOf(track).lineText, " holds a tag chunk larger than the ",
+                       std::to_string(longestTagChunk >> 20),
+                       " MiB read of it, so a title, artist or album in its last ", std::to_string(tags.unreadBytes),
+                       " bytes is not read; to have them read, rewrite the file "
+                       "without its picture and list the new one in its place, as in: ffmpeg -i ",
+                       quoted(disc.fileRowOf(track).lineText), " -map 0:a -c copy ",
+                       quoted(cdName(disc.fileRowOf(track).lineText))}),
+                 {}, false});
+    }
+}
+
+// The disc's title and performer: the first album and album artist tags, the
+// artist every file with one shares.
+void chooseDiscText(Disc& disc, std::string_view fallbackTitle, Findings& findings)
+{
+    std::string_view album, albumArtist, sharedArtist;
+    bool artistsAgree = true;
+    for (const DiscTrack& track : disc.tracks) {
+        if (!disc.startsFile(track))
+            continue;
+        const Tags& tags = disc.table->tagsOf(disc.fileRowOf(track));
+        if (album.empty())
+            album = tags.album;
+        if (albumArtist.empty())
+            albumArtist = tags.albumArtist;
+        if (sharedArtist.empty())
+            sharedArtist = tags.artist;
+        artistsAgree = artistsAgree && (tags.artist.empty() || tags.artist == sharedArtist);
+    }
+    disc.text.title = firstFit({album, fallbackTitle, "Audio CD"}, "the disc's title", 0, findings);
+    disc.text.performer = firstFit({albumArtist, artistsAgree ? sharedArtist : "", "Various Artists"},
+                                   "the disc's performer", 0, findings);
+}
+
 }  // namespace
 
-CueText cueText(std::string_view text)
+FitText fitCdText(std::string_view text)
 {
-    CueText fit;
+    FitText fit;
     const std::string latin1(trimBlanks(latin1Of(text, fit.replaced)));
-    for (size_t at = 0; at < latin1.size(); ++at) {
-        const std::string_view unit =
-            latin1[at] == '\\' ? escapedBackslash : std::string_view(latin1).substr(at, 1);
-        if (fit.text.size() + unit.size() > longestCdText) {
+    size_t written = 0;
+    for (const char c : latin1) {
+        // cdrdao takes a backslash before any digit for an escape: "\\134" keeps it.
+        written += c == '\\' ? 4 : 1;
+        if (written > longestCdText) {
             fit.cut = true;
             break;
         }
-        fit.text += unit;
+        fit.text += c;
     }
     if (fit.cut)
         fit.text = trimBlanks(fit.text);
     return fit;
 }
 
-std::string shownText(std::string_view written)
+std::string shownText(std::string_view stored)
 {
-    std::string stored;
-    for (size_t at = 0; at < written.size(); ++at) {
-        stored += written[at];
-        if (written.substr(at).starts_with(escapedBackslash))
-            at += escapedBackslash.size() - 1;
-    }
     return latin1ToUtf8(stored);
 }
 
-int cdTextPackCount(const CdText& cdText)
+int cdTextPackCount(const Disc& disc)
 {
-    return packsFor(cdText, &TextPair::title) + packsFor(cdText, &TextPair::performer) + 3;
+    return packsFor(disc, &TextPair::title) + packsFor(disc, &TextPair::performer) + 3;
 }
 
 std::string titleFromName(std::string_view name)
@@ -163,85 +229,31 @@ std::string titleFromName(std::string_view name)
     return std::string(name);
 }
 
-namespace {
-
-bool carriesTags(const Tags& tags)
+void chooseCdText(Disc& disc, std::string_view fallbackTitle, Findings& findings)
 {
-    return !tags.title.empty() || !tags.artist.empty() || !tags.album.empty() || !tags.albumArtist.empty();
-}
-
-// Where the names came from, when some files carry tags and others none: the
-// untagged ones take their titles from their names, and the disc's performer.
-void noteUntaggedFiles(const TrackTable& table, std::vector<Finding>& findings)
-{
-    constexpr size_t named = 3;
-    std::vector<const Row*> untagged;
-    size_t count = 0;
-    bool anyTagged = false;
-    for (const Row& row : wavRows(table)) {
-        const bool tagged = carriesTags(table.tagsOf(row));
-        anyTagged = anyTagged || tagged;
-        if (!tagged && count++ < named)
-            untagged.push_back(&row);
-    }
-    if (!anyTagged || count == 0)
-        return;
-    std::string names;
-    for (size_t at = 0; at < untagged.size(); ++at)
-        names += join({at == 0 ? "" : at + 1 == untagged.size() && count == untagged.size() ? " and " : ", ",
-                       untagged[at]->lineText});
-    if (count > untagged.size())
-        names += join({" and ", std::to_string(count - untagged.size()), " more"});
-    findings.push_back({untagged.front()->lineNumber,
-                        join({names, count == 1 ? " carries" : " carry", " no tags, unlike the other files, so ",
-                              count == 1 ? "its tracks take their titles from its name" :
-                                           "their tracks take their titles from their names",
-                              " and their performer from the disc; tag ", count == 1 ? "it" : "them",
-                              ", or convert ", count == 1 ? "it" : "them", " again with the tags kept"})});
-}
-
-}  // namespace
-
-CdText chooseCdText(const TrackTable& table, std::string_view fallbackTitle, std::vector<Finding>& findings)
-{
-    CdText cdText;
-    // The disc's performer is the artist that every file with one shares.
-    std::string_view album, albumArtist, sharedArtist;
-    bool artistsAgree = true;
-    for (const Row& row : wavRows(table)) {
-        const Tags& tags = table.tagsOf(row);
-        if (album.empty())
-            album = tags.album;
-        if (albumArtist.empty())
-            albumArtist = tags.albumArtist;
-        if (sharedArtist.empty())
-            sharedArtist = tags.artist;
-        artistsAgree = artistsAgree && (tags.artist.empty() || tags.artist == sharedArtist);
-    }
-    cdText.disc.title = firstFit({album, fallbackTitle, "Audio CD"}, "the disc's title", 0, findings);
-    cdText.disc.performer = firstFit({albumArtist, artistsAgree ? sharedArtist : "", "Various Artists"},
-                                     "the disc's performer", 0, findings);
-    const std::vector<Track> tracks = listTracks(table);
-    for (size_t number = 1; const Track& track : tracks) {
-        const Row& start = table.rows[track.startRow];
-        const Row& fileRow = table.rows[track.fileRow];
-        const Tags& tags = table.tagsOf(fileRow);
+    disc.hasCdText = true;
+    chooseDiscText(disc, fallbackTitle, findings);
+    for (size_t number = 1; DiscTrack& track : disc.tracks) {
+        const Row& start = disc.startOf(track);
+        const Row& fileRow = disc.fileRowOf(track);
+        const Tags& tags = disc.table->tagsOf(fileRow);
         const std::string numbered = "Track " + std::to_string(number);
         const std::string what = "track " + std::to_string(number++) + "'s ";
         const std::string fromName = titleFromName(fileRow.lineText);
         const std::string_view splitsTitle = start.isSplit() ? splitTitle(start.lineText) : "";
-        TextPair& texts = cdText.tracks.emplace_back();
-        texts.title = firstFit({splitsTitle, tags.title, fromName, numbered}, what + "title",
-                               start.lineNumber, findings);
-        texts.performer = firstFit({tags.artist}, what + "performer", start.lineNumber, findings);
-        if (texts.performer.empty())
-            texts.performer = cdText.disc.performer;
+        track.text = std::make_unique<TextPair>();
+        track.text->title = firstFit({splitsTitle, tags.title, fromName, numbered}, what + "title", start.lineNumber,
+                                     findings);
+        track.text->performer = firstFit({tags.artist}, what + "performer", start.lineNumber, findings);
+        if (track.text->performer.empty())
+            track.text->performer = disc.text.performer;
     }
-    if (const int packs = cdTextPackCount(cdText); packs > cdTextPacks)
-        findings.push_back({0, join({"the CD-TEXT needs ", std::to_string(packs), " packs of 12 bytes, more than the ",
-                                     std::to_string(cdTextPacks), " one block holds, and cdrdao 1.2.4 burns such a "
-                                     "block corrupt without a word; shorten the titles or performers by ",
-                                     std::to_string((packs - cdTextPacks) * 12), " bytes or more in all"})});
-    noteUntaggedFiles(table, findings);
-    return cdText;
+    if (const int packs = cdTextPackCount(disc); packs > cdTextPacks)
+        add(findings, Rule::textPacks, 0,
+            join({"the CD-TEXT needs ", std::to_string(packs), " packs of 12 bytes, more than the ",
+                  std::to_string(cdTextPacks), " one block holds, and cdrdao 1.2.4 burns such a block corrupt without "
+                  "a word; shorten the titles or performers by ", std::to_string((packs - cdTextPacks) * 12),
+                  " bytes or more in all"}));
+    noteUntaggedFiles(disc, findings);
+    noteUnreadTags(disc, findings);
 }

@@ -10,11 +10,6 @@
 
 namespace {
 
-unsigned char byteAt(std::string_view text, size_t at)
-{
-    return static_cast<unsigned char>(text[at]);
-}
-
 // The bytes of the control character that starts text, or 0: a C0 control,
 // DEL, a C1 control as U+0080 to U+009F, or raw where it is no UTF-8. A
 // terminal takes some of them as commands.

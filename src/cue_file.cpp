@@ -1,5 +1,6 @@
 #include "cue_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <unistd.h>
 
 #include "file_kind.h"
+#include "paths.h"
 
 namespace {
 
@@ -253,26 +255,117 @@ std::string_view notACueSheet(std::string_view start)
     return start.substr(0, 512).find('\0') != std::string_view::npos ? "binary" : "";
 }
 
-// The folder of a name, and the name in it.
-std::string folderOf(const std::string& name)
+// The old file's place: kept when it holds no cue sheet, or the new sheet
+// is empty and it is not; only touched when it holds the new sheet already.
+// false when that settles it.
+bool judgeOldFile(const std::string& name, const struct stat& existing, std::string_view text, bool dryRun,
+                  CueOutcome& outcome)
 {
-    const size_t slash = name.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+    // A cue file the user may not write stays protected, though its folder
+    // would let a rename replace it.
+    std::string start;
+    if (access(name.c_str(), W_OK) != 0 || !readStart(name, existing, text.size(), start))
+        return outcome.error = errno, false;
+    // A rerun that gives the same sheet only touches the file: replacing it
+    // would make the filesystem flush the new file at once, which takes
+    // longer than the rest of the run, and wear a flash card for nothing.
+    if (start == text && (dryRun || utimensat(AT_FDCWD, name.c_str(), nullptr, 0) == 0))
+        return false;
+    outcome.oldKind = notACueSheet(start);
+    if (!outcome.oldKind.empty())
+        return outcome.refusal = CueRefusal::notACueSheet, false;
+    if (text.empty() && existing.st_size > 0)
+        return outcome.refusal = CueRefusal::emptyOverOldFile, false;
+    return true;
 }
 
-std::string baseOf(const std::string& name)
+// The mode a new cue file gets: the old file's, else what the umask leaves.
+mode_t newMode(const struct stat* old)
 {
-    return name.substr(name.rfind('/') + 1);
+    if (old)
+        return old->st_mode & 07777;
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+// Writes text in the place of the regular file target leads to, new or old
+// (existing), from its folder: any path the system can open works, however
+// long in all.
+void replaceInFolder(std::string target, const struct stat* existing, std::string_view text, bool dryRun,
+                     CueOutcome& outcome)
+{
+    // Through symbolic links, which stay, to the file itself.
+    if ((outcome.error = resolveLinks(target)) != 0)
+        return;
+    const std::string folderName = folderOf(target);
+    const int folder = open(folderName.empty() ? "." : folderName.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        outcome.error = errno;
+        return;
+    }
+    if (dryRun) {
+        // A new file is made in the folder.
+        outcome.step = CueStep::create;
+        if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0)
+            outcome.error = errno;
+    } else {
+        outcome.otherLinks = existing ? static_cast<int>(existing->st_nlink) - 1 : 0;
+        replaceWhole(folder, baseOf(target).c_str(), existing, newMode(existing), text, outcome);
+        struct stat folderStatus;
+        if (outcome.error == EPERM && outcome.step == CueStep::replace && fstat(folder, &folderStatus) == 0)
+            outcome.stickyFolder = (folderStatus.st_mode & S_ISVTX) != 0;
+    }
+    close(folder);
+}
+
+// A mistyped command line such as "trelvask list.txt song.wav" must not turn
+// the user's audio or list into a cue sheet.
+bool isAnInput(const std::string& name, const CueInputs& inputs)
+{
+    struct stat output;
+    const auto isOutput = [&output](const WavFile& file) { return sameFile(output, file.device, file.inode); };
+    return stat(name.c_str(), &output) == 0 && (sameFile(output, inputs.list.st_dev, inputs.list.st_ino) ||
+                                                std::any_of(inputs.files.begin(), inputs.files.end(), isOutput));
+}
+
+// cdrdao opens the FILE names from the folder it runs in, players from the
+// cue sheet's folder: relative names written elsewhere serve one of them only.
+bool isAwayFromTheNames(const std::string& name, const CueInputs& inputs)
+{
+    const std::string folder = folderOf(name);
+    struct stat here;
+    return !folder.empty() && inputs.relativeNames && stat(".", &here) == 0 && !isFile(folder.c_str(), here);
+}
+
+// What the user should know of a cue file that was written.
+void noteOutcome(const std::string& name, const CueOutcome& outcome, const CueInputs& inputs, Findings& findings)
+{
+    if (outcome.otherLinks > 0)
+        add(findings, Rule::cueFile, {About::output, 0, "this file had other hard links; they keep the old cue "
+                                      "sheet, and this name has the new one", name, false});
+    if (outcome.ownerLost)
+        add(findings, Rule::cueFile, {About::output, 0, "the new cue sheet could not keep the old file's owner and "
+                                      "group; it belongs to you now", name, false});
+    if (!outcome.inPlace && isAwayFromTheNames(name, inputs))
+        add(findings, Rule::cueFile,
+            {About::output, 0, "this cue sheet is not in the current folder, but its FILE names are relative: "
+             "cdrdao looks them up from the folder it runs in, players from the cue sheet's folder; write the cue "
+             "sheet here, or list the files with absolute names", name});
 }
 
 }  // namespace
 
-bool cueIsStandardOutputFile(const std::string& name)
+std::optional<Failure> standardOutputIsCueFile(const std::string& name)
 {
     struct stat cue;
     struct stat output;
-    return fstat(STDOUT_FILENO, &output) == 0 && S_ISREG(output.st_mode) && stat(name.c_str(), &cue) == 0 &&
-           cue.st_dev == output.st_dev && cue.st_ino == output.st_ino;
+    if (name == standardOutputName || fstat(STDOUT_FILENO, &output) != 0 || !S_ISREG(output.st_mode) ||
+        stat(name.c_str(), &cue) != 0 || !sameFile(cue, output.st_dev, output.st_ino))
+        return std::nullopt;
+    return Failure{Exit::cueNotWritten, "", name,
+                   "standard output goes to this file too, so the report and the cue sheet would mix; it is left as "
+                   "it is; give - as the cue file to have the cue sheet alone on standard output"};
 }
 
 CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dryRun)
@@ -288,58 +381,39 @@ CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dry
         outcome.error = dryRun ? access(name.c_str(), W_OK) == 0 ? 0 : errno : writeInPlace(name, text);
         return outcome;
     }
-    if (exists) {
-        // A cue file the user may not write stays protected, though its
-        // folder would let a rename replace it.
-        std::string start;
-        if (access(name.c_str(), W_OK) != 0 || !readStart(name, existing, text.size(), start))
-            return outcome.error = errno, outcome;
-        // A rerun that gives the same sheet only touches the file: replacing
-        // it would make the filesystem flush the new file at once, which
-        // takes longer than the rest of the run, and wear a flash card for
-        // nothing.
-        if (start == text && (dryRun || utimensat(AT_FDCWD, name.c_str(), nullptr, 0) == 0))
-            return outcome;
-        outcome.oldKind = notACueSheet(start);
-        if (!outcome.oldKind.empty())
-            return outcome.refusal = CueRefusal::notACueSheet, outcome;
-        if (text.empty() && existing.st_size > 0)
-            return outcome.refusal = CueRefusal::emptyOverOldFile, outcome;
-    }
-    // Through symbolic links, which stay, to the file itself, from its
-    // folder: any path the system can open works, however long in all.
-    std::string target = name;
-    if ((outcome.error = resolveLinks(target)) != 0)
+    if (exists && !judgeOldFile(name, existing, text, dryRun, outcome))
         return outcome;
-    const int folder = open(folderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0)
-        return outcome.error = errno, outcome;
-    if (dryRun) {
-        // A new file is made in the folder.
-        outcome.step = CueStep::create;
-        if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0)
-            outcome.error = errno;
-        close(folder);
-        return outcome;
-    }
-    mode_t mode = exists ? existing.st_mode & 07777 : 0;
-    if (!exists) {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    outcome.otherLinks = exists ? static_cast<int>(existing.st_nlink) - 1 : 0;
-    replaceWhole(folder, baseOf(target).c_str(), exists ? &existing : nullptr, mode, text, outcome);
-    struct stat folderStatus;
-    if (outcome.error == EPERM && outcome.step == CueStep::replace && fstat(folder, &folderStatus) == 0)
-        outcome.stickyFolder = (folderStatus.st_mode & S_ISVTX) != 0;
-    close(folder);
+    replaceInFolder(name, exists ? &existing : nullptr, text, dryRun, outcome);
     return outcome;
+}
+
+std::optional<Failure> writeCue(const std::string& name, std::string_view cue, const CueInputs& inputs, bool dryRun,
+                                Findings& findings)
+{
+    const std::string cannot = "Cannot write cue file called " + name;
+    if (name.empty())
+        return Failure{Exit::cueNotWritten, cannot + "\n", "command line",
+                       "the cue file's name is empty; name a cue file, or name the list alone to write output.cue"};
+    if (name == standardOutputName) {
+        if (!dryRun && (std::fwrite(cue.data(), 1, cue.size(), stdout) != cue.size() || std::fflush(stdout) != 0))
+            return Failure{Exit::cueNotWritten, cannot + "\n", "standard output", std::strerror(errno)};
+        return std::nullopt;
+    }
+    if (isAnInput(name, inputs))
+        return Failure{Exit::cueNotWritten, cannot + ": it is one of the input files\n", name,
+                       "this is the track list or one of its WAV files; name another cue file"};
+    // The report first, should the cue file be the terminal or the pipe it goes to.
+    std::fflush(stdout);
+    const CueOutcome outcome = writeCueFile(name, cue, dryRun);
+    if (!written(outcome))
+        return Failure{Exit::cueNotWritten, cannot + "\n", name, cueFailureReason(outcome, name)};
+    noteOutcome(name, outcome, inputs, findings);
+    return std::nullopt;
 }
 
 std::string cueFailureReason(const CueOutcome& outcome, const std::string& name)
 {
-    const std::string folder = name.find('/') == std::string::npos ? "the current folder" : "the folder " + folderOf(name);
+    const std::string folder = folderOf(name).empty() ? "the current folder" : "the folder " + folderOf(name);
     if (outcome.refusal == CueRefusal::notACueSheet)
         return (outcome.oldKind == "binary" ? std::string("this file holds binary data")
                                             : "this is " + withArticle(outcome.oldKind) + " file") +

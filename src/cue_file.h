@@ -2,8 +2,19 @@
 // one, nor any file that is not a cue sheet.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "failure.h"
+#include "finding.h"
+#include "wav_header.h"
+
+// The cue file name that puts the cue sheet on standard output.
+constexpr const char* standardOutputName = "-";
 
 // Where writing the cue file stopped.
 enum class CueStep : unsigned char {
@@ -47,8 +58,24 @@ inline bool written(const CueOutcome& outcome)
 // whether the file could be written is done: nothing is written or touched.
 CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dryRun = false);
 
+// What the run reads, which no cue sheet may replace, and whether the cue
+// sheet names them relatively.
+struct CueInputs {
+    const struct stat& list;
+    const std::vector<WavFile>& files;
+    bool relativeNames;
+};
+
+// Writes the cue sheet cue to the file called name, or to standard output
+// for "-", unless name is one of inputs; what the user should know of the
+// file written, such as its other hard links, or a folder other than the one
+// relative names are looked up from, goes to findings.
+std::optional<Failure> writeCue(const std::string& name, std::string_view cue, const CueInputs& inputs, bool dryRun,
+                                Findings& findings);
+
 // Why the cue file called name was not written, for standard error.
 std::string cueFailureReason(const CueOutcome& outcome, const std::string& name);
 
-// Whether standard output is a regular file and the one called name.
-bool cueIsStandardOutputFile(const std::string& name);
+// A failure when standard output is a regular file and the one called name,
+// where the report would mix with the cue sheet.
+std::optional<Failure> standardOutputIsCueFile(const std::string& name);

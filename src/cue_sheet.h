@@ -1,13 +1,12 @@
-// Building the cue sheet from the track table.
+// Building the cue sheet from the disc.
 #pragma once
 
 #include <string>
 
-#include "cd_text.h"
-#include "track_table.h"
+#include "disc.h"
 
-// The cue text for every row of the table. Time texts are copied from the
+// The cue text for every track of the disc. Time texts are copied from the
 // list as they stand, but for a title after a split's time; nothing measured
-// from the WAV files is used. With cdText, the disc and every track get their
-// TITLE and PERFORMER.
-std::string buildCueText(const TrackTable& table, const CdText* cdText = nullptr);
+// from the WAV files is used. With CD-TEXT, the disc and every track get
+// their TITLE and PERFORMER.
+std::string buildCueText(const Disc& disc);

@@ -5,20 +5,17 @@
 #include <vector>
 
 #include "advice.h"
+#include "cd_text.h"
 #include "complain.h"
-#include "disc_layout.h"
+#include "timing.h"
+#include "track_list.h"
 
 namespace {
 
 // CD frames as cdrdao prints them, MM:SS:FF; dashes when unknown.
 std::string cdTime(int64_t frames)
 {
-    if (frames < 0)
-        return "--:--:--";
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02d:%02d", static_cast<long long>(frames / 4500),
-                  static_cast<int>(frames / 75 % 60), static_cast<int>(frames % 75));
-    return text;
+    return formatCdTime(splitCdFrames(frames), TimeStyle::listing);
 }
 
 // 333850 as "333,850".
@@ -43,41 +40,50 @@ std::string fill(int64_t frames, int64_t capacity, std::string_view name)
     return std::to_string(permille / 10) + "." + std::to_string(permille % 10) + "% of " + std::string(name);
 }
 
-}  // namespace
 
-std::string formatListing(const TrackTable& table, const CdText* cdText, std::string_view cueName, bool escapeNames)
+// The file column: each track's file, and the time of its S line.
+std::vector<std::string> fileColumn(const Disc& disc, bool escapeNames)
 {
-    const std::vector<Track> tracks = listTracks(table);
-    const DiscLayout layout = layOutDisc(table, tracks);
     std::vector<std::string> files;
-    size_t width = 4;
-    for (const Track& track : tracks) {
-        const std::string_view name = table.rows[track.fileRow].lineText;
+    for (const DiscTrack& track : disc.tracks) {
+        const std::string_view name = disc.fileRowOf(track).lineText;
         std::string file = escapeNames ? visible(name) : std::string(name);
-        if (track.startRow != track.fileRow)
-            file += " from " + std::string(lineTime(table.rows[track.startRow].lineText));
-        width = std::max(width, file.size());
+        if (!disc.startsFile(track))
+            file += " from " + std::string(lineTime(disc.startOf(track).lineText));
         files.push_back(std::move(file));
     }
-    const auto padded = [cdText, width](std::string text) {
-        return cdText ? text.append(width - std::min(width, text.size()) + 2, ' ') : text;
+    return files;
+}
+
+}  // namespace
+
+std::string formatListing(const Disc& disc, std::string_view cueName, bool escapeNames)
+{
+    const std::vector<std::string> files = fileColumn(disc, escapeNames);
+    size_t width = 4;
+    for (const std::string& file : files)
+        width = std::max(width, file.size());
+    const bool titled = disc.hasCdText;
+    const auto padded = [titled, width](std::string text) {
+        return titled ? text.append(width - std::min(width, text.size()) + 2, ' ') : text;
     };
-    std::string listing = "\nTrack  Start     Length    Pregap    " + padded("File") + (cdText ? "Title" : "") + "\n";
-    for (size_t index = 0; index < tracks.size(); ++index) {
-        const PlacedTrack& placed = layout.tracks[index];
+    std::string listing = "\nTrack  Start     Length    Pregap    " + padded("File") + (titled ? "Title" : "") + "\n";
+    for (size_t index = 0; index < disc.tracks.size(); ++index) {
+        const DiscTrack& track = disc.tracks[index];
         char number[24];
         std::snprintf(number, sizeof number, "%5zu", index + 1);
         listing += number;
-        listing += "  " + cdTime(placed.start) + "  " + cdTime(placed.length) + "  " +
-                   (placed.pregap > 0 ? cdTime(placed.pregap) : "        ") + "  " + padded(files[index]);
-        if (cdText)
-            listing += shownText(cdText->tracks[index].title);
+        listing += "  " + cdTime(track.start) + "  " + cdTime(track.length) + "  " +
+                   (track.pregap > 0 ? cdTime(track.pregap) : "        ") + "  " + padded(files[index]);
+        if (titled)
+            listing += shownText(track.text->title);
         listing += '\n';
     }
-    listing += "\nDisc   " + cdTime(layout.length) + (layout.hasPregaps ? " with its pregaps, " : ", ") +
-               grouped(layout.length) + " sectors: " + fill(layout.length, cdr74Frames, "a 74-minute CD-R") + ", " +
-               fill(layout.length, cdr80Frames, "an 80-minute CD-R") + "\n";
-    listing += std::string("Burn it with: cdrdao write --device DEVICE") + (cdText ? " --driver generic-mmc:0x10" : "") +
-               " " + (cueName == "-" ? std::string("CUEFILE, once the cue sheet is saved") : quoted(cueName)) + "\n";
+    listing += "\nDisc   " + cdTime(disc.length) + (disc.hasPregaps ? " with its pregaps, " : ", ") +
+               grouped(disc.length) + " sectors: " + fill(disc.length, cdr74Frames, "a 74-minute CD-R") + ", " +
+               fill(disc.length, cdr80Frames, "an 80-minute CD-R") + "\n";
+    listing += std::string("Burn it with: cdrdao write --device DEVICE") +
+               (titled ? " --driver generic-mmc:0x10" : "") + " " +
+               (cueName == "-" ? std::string("CUEFILE, once the cue sheet is saved") : quoted(cueName)) + "\n";
     return listing;
 }

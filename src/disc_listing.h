@@ -5,13 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "cd_text.h"
-#include "track_table.h"
+#include "disc.h"
 
 // One line per track, with fixed columns: its number, its start on the disc
 // and its length as MM:SS:FF, its pregap, its file (and the time of its S
 // line), and its title with CD-TEXT; then the disc's length and how much of
 // a 74- and an 80-minute CD-R it fills, and the cdrdao command for cueName.
 // With escapeNames, control characters in names are shown escaped.
-std::string formatListing(const TrackTable& table, const CdText* cdText, std::string_view cueName,
-                          bool escapeNames = false);
+std::string formatListing(const Disc& disc, std::string_view cueName, bool escapeNames = false);

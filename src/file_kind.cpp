@@ -3,14 +3,7 @@
 #include <string>
 #include <utility>
 
-namespace {
-
-unsigned char byteAt(std::string_view text, size_t at)
-{
-    return at < text.size() ? static_cast<unsigned char>(text[at]) : 0;
-}
-
-}  // namespace
+#include "text_encoding.h"
 
 bool startsLikeWav(std::string_view start)
 {

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/stat.h>
+
 #include "advice.h"
 #include "track_list.h"
 
@@ -44,7 +46,7 @@ std::string soundFileAdvice(std::string_view text)
 
 // An S or P line without its blank loses its first digit: "S12:30:00" is a
 // split at 2:30:00, and "Song.flac" a split at "ng.flac".
-void checkTimeTexts(const TrackTable& table, const std::vector<Track>&, Findings& findings)
+void checkTimeTexts(const TrackTable& table, Findings& findings)
 {
     const char* fileName = "";
     for (const Row& row : table.rows) {
@@ -56,22 +58,23 @@ void checkTimeTexts(const TrackTable& table, const std::vector<Track>&, Findings
         const std::string_view what = row.isPregap() ? "a pregap" : "a split";
         const std::string advice = soundFileAdvice(trimBlanks(line));
         if (!advice.empty())
-            add(findings, row.lineNumber, join({"this line starts with ", letter, ", so it is read as ", what,
-                                                      " in the cue sheet, and ", advice}));
+            add(findings, Rule::timeText, row.lineNumber,
+                join({"this line starts with ", letter, ", so it is read as ", what, " in the cue sheet, and ",
+                      advice}));
         else if (!holdsDigit(line.substr(1)))
-            add(findings, row.lineNumber, join({"\"", line, "\" starts with ", letter, ", so it is read as ",
-                                                      what, ", but it holds no time, and burners reject the cue "
-                                                      "sheet; if it is a note, start it with #"}));
+            add(findings, Rule::timeText, row.lineNumber,
+                join({"\"", line, "\" starts with ", letter, ", so it is read as ", what, ", but it holds no time, "
+                      "and burners reject the cue sheet; if it is a note, start it with #"}));
         else if (line.size() > 1 && !isBlank(line[1]))
-            add(findings, row.lineNumber, join({"\"", line, "\" is read as ", what, " at \"", time, "\"",
-                                                      row.timeFrames < 0 ? ", which is not a CD time" : "",
-                                                      ", since the character after ", letter, " is taken for a blank; "
-                                                      "write ", letter, " ", trimBlanks(line.substr(1))}));
+            add(findings, Rule::timeText, row.lineNumber,
+                join({"\"", line, "\" is read as ", what, " at \"", time, "\"",
+                      row.timeFrames < 0 ? ", which is not a CD time" : "", ", since the character after ", letter,
+                      " is taken for a blank; write ", letter, " ", trimBlanks(line.substr(1))}));
         else if (row.timeFrames < 0)
-            add(findings, row.lineNumber,
-                                join({"\"", time, "\" (", row.isPregap() ? "a pregap after " : "a split of ", fileName,
-                                      ") is not a CD time; write minutes:seconds:frames, as in 04:10:00, with seconds "
-                                      "below 60 and frames below 75"}));
+            add(findings, Rule::timeText, row.lineNumber,
+                join({"\"", time, "\" (", row.isPregap() ? "a pregap after " : "a split of ", fileName,
+                      ") is not a CD time; write minutes:seconds:frames, as in 04:10:00, with seconds below 60 and "
+                      "frames below 75"}));
     }
 }
 
@@ -100,8 +103,7 @@ std::string unusedPath(std::string_view line, PathKind kind)
                        "line; if it is a WAV file, rename it to ", line, ".wav and write that name in the list"});
 }
 
-void checkIgnoredLines(const TrackTable& table, const std::vector<Track>&, const LookUp& lookUp,
-                       Findings& findings)
+void checkIgnoredLines(const TrackTable& table, const LookUp& lookUp, Findings& findings)
 {
     for (const Row& row : table.rows) {
         if (row.kind != LineKind::other || isNote(row.lineText))
@@ -111,47 +113,47 @@ void checkIgnoredLines(const TrackTable& table, const std::vector<Track>&, const
             if (const PathKind kind = lookUp(row.lineText); kind != PathKind::none)
                 intent = unusedPath(row.lineText, kind);
         if (!intent.empty())
-            add(findings, row.lineNumber, std::move(intent));
+            add(findings, Rule::ignoredLine, row.lineNumber, std::move(intent));
     }
     if (table.rows.empty())
-        add(findings, 0, "the list names no WAV file, so the cue sheet is empty, and no burner takes an empty "
-                               "one; write the names of the WAV files in the list, one on each line");
+        add(findings, Rule::ignoredLine, 0,
+            "the list names no WAV file, so the cue sheet is empty, and no burner takes an empty one; write the names "
+            "of the WAV files in the list, one on each line");
 }
 
-// A pregap must follow the line of its track and last a while: cdrdao refuses
-// one of 00:00:00.
-void checkPregaps(const TrackTable& table, const std::vector<Track>& tracks, Findings& findings)
+// A pregap must follow the line of its track, a WAV or S line, and last a
+// while: cdrdao refuses one of 00:00:00.
+void checkPregaps(const TrackTable& table, Findings& findings)
 {
-    std::vector<bool> used(table.rows.size(), false);
-    for (const Track& track : tracks)
-        if (track.pregapRow >= 0)
-            used[track.pregapRow] = true;
     for (size_t row = 0; row < table.rows.size(); ++row) {
         const Row& pregap = table.rows[row];
-        if (pregap.isPregap() && !used[row])
-            add(findings, pregap.lineNumber, "this pregap follows no WAV or S line, so the cue sheet leaves it "
-                                                   "out; put it right after the line of its track");
+        const bool used = row > 0 && (table.rows[row - 1].isWav() || table.rows[row - 1].isSplit());
+        if (pregap.isPregap() && !used)
+            add(findings, Rule::pregap, pregap.lineNumber,
+                "this pregap follows no WAV or S line, so the cue sheet leaves it out; put it right after the line of "
+                "its track");
         else if (pregap.isPregap() && pregap.timeFrames == 0)
-            add(findings, pregap.lineNumber, "this pregap has no length, which cdrdao refuses (\"Length of pregap "
-                                                   "is zero\"); remove the line, or give the pregap a length");
+            add(findings, Rule::pregap, pregap.lineNumber,
+                "this pregap has no length, which cdrdao refuses (\"Length of pregap is zero\"); remove the line, or "
+                "give the pregap a length");
     }
 }
 
-void checkListEnd(const TrackTable& table, const std::vector<Track>&, Findings& findings)
+void checkListEnd(const TrackTable& table, Findings& findings)
 {
     if (table.nulLine == 0)
         return;
     // A WAV name cut short is then not found: the byte is named with it.
     if (!table.rows.empty() && table.rows.back().lineNumber == table.nulLine)
-        add(findings, table.nulLine, join({"a NUL byte here cuts this line short after \"",
-                                                 table.rows.back().lineText, "\" and ends the list, so the rest of "
-                                                 "the line and the lines after it are left out; remove the byte, or "
-                                                 "save the list again as plain text"}));
+        add(findings, Rule::listEnd, table.nulLine,
+            join({"a NUL byte here cuts this line short after \"", table.rows.back().lineText,
+                  "\" and ends the list, so the rest of the line and the lines after it are left out; remove the "
+                  "byte, or save the list again as plain text"}));
     else
-        add(findings, table.nulLine, "a NUL byte here ends the list, so the lines after it are left out; "
-                                           "remove the byte, or save the list again as plain text");
+        add(findings, Rule::listEnd, table.nulLine,
+            "a NUL byte here ends the list, so the lines after it are left out; remove the byte, or save the list "
+            "again as plain text");
 }
-
 
 // Titles after split times go on the disc as CD-TEXT only; one warning says
 // so for all of them.
@@ -165,7 +167,7 @@ void checkSplitTitles(const TrackTable& table, bool cdText, Findings& findings)
         if (row.isSplit() && !splitTitle(row.lineText).empty() && titled++ == 0)
             first = &row;
     if (first)
-        add(findings, first->lineNumber,
+        add(findings, Rule::splitTitles, first->lineNumber,
             join({"the title after this split's time, \"", splitTitle(first->lineText), "\"",
                   titled > 1 ? join({", and those after ", std::to_string(titled - 1), " more splits,"}) : "",
                   " go on the disc only as CD-TEXT, with --cd-text; the cue sheet has the time alone"}));
@@ -173,18 +175,19 @@ void checkSplitTitles(const TrackTable& table, bool cdText, Findings& findings)
 
 }  // namespace
 
-std::vector<Finding> checkList(const TrackTable& table, const LookUp& lookUp, bool cdText)
+void checkList(const TrackTable& table, const LookUp& lookUp, bool cdText, Findings& findings)
 {
-    const std::vector<Track> tracks = listTracks(table);
-    Findings findings;
-    checkTimeTexts(table, tracks, findings);
-    endRule(findings);
-    checkIgnoredLines(table, tracks, lookUp, findings);
-    endRule(findings);
-    checkPregaps(table, tracks, findings);
-    endRule(findings);
-    checkListEnd(table, tracks, findings);
-    endRule(findings);
+    checkTimeTexts(table, findings);
+    checkIgnoredLines(table, lookUp, findings);
+    checkPregaps(table, findings);
+    checkListEnd(table, findings);
     checkSplitTitles(table, cdText, findings);
-    return std::move(findings.list);
+}
+
+PathKind lookUpPath(const char* name)
+{
+    struct stat status;
+    if (stat(name, &status) != 0)
+        return PathKind::none;
+    return S_ISDIR(status.st_mode) ? PathKind::folder : PathKind::file;
 }

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <functional>
-#include <vector>
 
 #include "finding.h"
 #include "track_table.h"
@@ -13,8 +12,10 @@
 enum class PathKind { none, file, folder };
 using LookUp = std::function<PathKind(const char* name)>;
 
-// The slips in the order of the rules; sortByLine puts them in the order of
-// the list. lookUp is asked only about a line that says nothing the rules
-// know, to tell a file left off the disc from a note. cdText tells whether
-// the titles after split times go on the disc.
-std::vector<Finding> checkList(const TrackTable& table, const LookUp& lookUp, bool cdText);
+// What the file system holds under name.
+PathKind lookUpPath(const char* name);
+
+// Adds the slips to findings. lookUp is asked only about a line that says
+// nothing the rules know, to tell a file left off the disc from a note.
+// cdText tells whether the titles after split times go on the disc.
+void checkList(const TrackTable& table, const LookUp& lookUp, bool cdText, Findings& findings);

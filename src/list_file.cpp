@@ -4,12 +4,13 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <variant>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "advice.h"
-#include "complain.h"
+#include "paths.h"
 #include "finding.h"
 #include "text_encoding.h"
 
@@ -81,12 +82,6 @@ bool looksLikeUtf16WithoutMark(std::string_view bytes)
     return (nulsAt[0] == 0 && nulsAt[1] * 10 >= half * 9) || (nulsAt[1] == 0 && nulsAt[0] * 10 >= half * 9);
 }
 
-bool isFile(const char* name, const struct stat& status)
-{
-    struct stat other;
-    return stat(name, &other) == 0 && other.st_dev == status.st_dev && other.st_ino == status.st_ino;
-}
-
 bool looksLikeCueSheet(std::string_view text)
 {
     // A cue sheet says so in its first lines.
@@ -104,62 +99,101 @@ bool looksLikeCueSheet(std::string_view text)
     return holdsLine("FILE \"") && holdsLine("TRACK ") && holdsLine("INDEX ");
 }
 
-std::optional<Failure> readList(const Options& options, ListFile& list)
+namespace {
+
+// Opens tlist.txt, or else the list the first argument names: its
+// descriptor, or a failure. Plain descriptors: a stream would need memory
+// to open, and a run short of it must not take tlist.txt for missing.
+std::variant<int, Failure> openList(const Options& options, ListFile& list, Findings& findings)
 {
-    // Plain descriptors: a stream would need memory to open, and a run short
-    // of it must not take tlist.txt for missing.
     list.name = defaultListName;
-    int fd = open(defaultListName, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        const int openError = errno;
-        if (options.arguments.empty()) {
-            char folder[4096];
-            return Failure{Exit::noList, usageText, defaultListName,
-                           openError != ENOENT ? std::strerror(openError)
-                                               : std::string("there is no tlist.txt in the current folder, ") +
-                                                     (getcwd(folder, sizeof folder) ? folder : ".") +
-                                                     "; write the names of the WAV files in one there, or name the "
-                                                     "list: trelvask LIST"};
-        }
-        list.name = options.arguments[0];
-        if (list.name.empty())
-            return Failure{Exit::noList, "Cannot read track list called \n", "command line",
-                           "the list's name is empty; name a list, or leave the name out to read tlist.txt"};
-        if (openError != ENOENT)
-            complain(defaultListName, std::strerror(openError) + ("; reading " + list.name + " instead"));
-        if (list.name == standardInputName) {
-            list.name = "standard input";
-            fd = STDIN_FILENO;
-        } else {
-            fd = open(list.name.c_str(), O_RDONLY | O_CLOEXEC);
-        }
+    const int fd = open(defaultListName, O_RDONLY | O_CLOEXEC);
+    if (fd >= 0)
+        return fd;
+    const int openError = errno;
+    if (options.arguments.empty()) {
+        char folder[4096];
+        return Failure{Exit::noList, usageText, defaultListName,
+                       openError != ENOENT ? std::strerror(openError)
+                                           : std::string("there is no tlist.txt in the current folder, ") +
+                                                 (getcwd(folder, sizeof folder) ? folder : ".") +
+                                                 "; write the names of the WAV files in one there, or name the "
+                                                 "list: trelvask LIST"};
     }
-    int error = fd < 0 ? errno : 0;
-    if (fd >= 0) {
-        error = fstat(fd, &list.status) != 0 ? errno : readWhole(fd, list.status, list.contents);
-        close(fd);
+    list.name = options.arguments[0];
+    if (list.name.empty())
+        return Failure{Exit::noList, "Cannot read track list called \n", "command line",
+                       "the list's name is empty; name a list, or leave the name out to read tlist.txt"};
+    if (openError != ENOENT)
+        add(findings, Rule::notes,
+            {About::commandLine, 0, std::strerror(openError) + ("; reading " + list.name + " instead"),
+             defaultListName, false});
+    if (list.name == standardInputName) {
+        list.name = "standard input";
+        return STDIN_FILENO;
     }
+    const int other = open(list.name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (other < 0)
+        return Failure{Exit::noList, "Cannot read track list called " + list.name + "\n", list.name,
+                       std::strerror(errno)};
+    return other;
+}
+
+// Why what was read is no list, when it is none: a WAV file, a cue sheet, or
+// UTF-16 that does not decode; none when it is one, made UTF-8.
+std::optional<std::string> notAList(ListFile& list)
+{
+    if (list.contents.starts_with("RIFF"))
+        return "this is a WAV file, not a track list; name the list first, as in: trelvask LIST";
+    if (looksLikeCueSheet(list.contents))
+        return "this is a cue sheet, not a track list: trelvask writes the cue sheet from a list of WAV file names, "
+               "one on each line; name that list, as in: trelvask LIST";
+    if (startsWithUtf16Mark(list.contents) && !decodeUtf16List(list.contents))
+        return "this list starts like UTF-16 text but does not decode (an odd number of bytes, or half of a "
+               "character pair alone); save it again as UTF-8 text, as with Save As and the encoding UTF-8 in "
+               "Notepad";
+    if (looksLikeUtf16WithoutMark(list.contents))
+        return "this list looks like UTF-16 text without a byte-order mark (a NUL byte in every other byte), which "
+               "is not read as text; save it again as UTF-8, or convert it, as in: " +
+               toUtf8Command(list, list.contents[0] == '\0' ? "UTF-16BE" : "UTF-16LE");
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Failure> readList(const Options& options, ListFile& list, Findings& findings)
+{
+    const std::variant<int, Failure> opened = openList(options, list, findings);
+    if (const Failure* failure = std::get_if<Failure>(&opened))
+        return *failure;
+    const int fd = std::get<int>(opened);
+    const int error = fstat(fd, &list.status) != 0 ? errno : readWhole(fd, list.status, list.contents);
+    close(fd);
     const std::string message = "Cannot read track list called " + list.name + "\n";
     if (error != 0)
         return Failure{Exit::noList, message, list.name, std::strerror(error)};
-    if (list.contents.starts_with("RIFF"))
-        return Failure{Exit::noList, message, list.name,
-                       "this is a WAV file, not a track list; name the list first, as in: trelvask LIST"};
-    if (looksLikeCueSheet(list.contents))
-        return Failure{Exit::noList, message, list.name,
-                       "this is a cue sheet, not a track list: trelvask writes the cue sheet from a list of WAV file "
-                       "names, one on each line; name that list, as in: trelvask LIST"};
-    if (startsWithUtf16Mark(list.contents) && !decodeUtf16List(list.contents))
-        return Failure{Exit::noList, message, list.name,
-                       "this list starts like UTF-16 text but does not decode (an odd number of bytes, or half of a "
-                       "character pair alone); save it again as UTF-8 text, as with Save As and the encoding UTF-8 "
-                       "in Notepad"};
-    if (looksLikeUtf16WithoutMark(list.contents))
-        return Failure{Exit::noList, message, list.name,
-                       "this list looks like UTF-16 text without a byte-order mark (a NUL byte in every other byte), "
-                       "which is not read as text; save it again as UTF-8, or convert it, as in: " +
-                           toUtf8Command(list, list.contents[0] == '\0' ? "UTF-16BE" : "UTF-16LE")};
+    if (const std::optional<std::string> reason = notAList(list))
+        return Failure{Exit::noList, message, list.name, *reason};
     if (list.name == defaultListName && !options.arguments.empty() && !isFile(options.arguments[0], list.status))
         list.passedOver = options.arguments[0];
     return std::nullopt;
+}
+
+void checkArguments(const Options& options, const ListFile& list, const std::string& outputName, Findings& findings)
+{
+    if (list.passedOver)
+        add(findings, Rule::arguments,
+            {About::commandLine, 0,
+             join({"this list was read, not ", list.passedOver, ", since a tlist.txt in the current folder always "
+                   "comes first; rename or remove tlist.txt to use ", list.passedOver}),
+             defaultListName});
+    if (options.arguments.size() > 2) {
+        std::string ignored;
+        for (size_t at = 1; at < options.arguments.size(); ++at)
+            ignored += std::string(at > 1 ? " " : "") + options.arguments[at];
+        add(findings, Rule::arguments,
+            {About::commandLine, 0,
+             "ignored " + ignored + ": a cue file is named only by a second and last argument, so the cue sheet goes "
+             "to " + outputName, "command line"});
+    }
 }

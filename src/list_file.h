@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "failure.h"
+#include "finding.h"
 #include "options.h"
 
 // Read whenever it is in the current folder, even when a list is named.
@@ -24,11 +25,14 @@ struct ListFile {
 
 // Reads tlist.txt, or else the list that the first argument names, or
 // standard input for -; with neither, the failure shows the usage text. A
-// WAV file, a cue sheet or UTF-16 that does not decode is no list.
-std::optional<Failure> readList(const Options& options, ListFile& list);
+// WAV file, a cue sheet or UTF-16 that does not decode is no list. A
+// tlist.txt that cannot be read is noted in findings.
+std::optional<Failure> readList(const Options& options, ListFile& list, Findings& findings);
 
-// Whether name is the file that status describes.
-bool isFile(const char* name, const struct stat& status);
+// Adds the slips of the command line that still leave a cue sheet to write,
+// to outputName, to findings: a list named but passed over, and arguments
+// after the cue file.
+void checkArguments(const Options& options, const ListFile& list, const std::string& outputName, Findings& findings);
 
 // Whether bytes start with a UTF-16 byte-order mark, as Windows editors write.
 bool startsWithUtf16Mark(std::string_view bytes);

@@ -121,3 +121,12 @@ std::string unknownOptionHint(std::string_view word)
         return "to name a file that starts with -, write -- before it, or ./" + std::string(word);
     return "";
 }
+
+Failure optionFailure(std::string_view word)
+{
+    const std::string hint = unknownOptionHint(word);
+    const bool ambiguous = word.starts_with("--") && longOptions(word.substr(2)).size() > 1;
+    return Failure{Exit::noList, "", (ambiguous ? "ambiguous option " : "unknown option ") + std::string(word),
+                   (hint.empty() ? "" : hint + "; ") + "usage: trelvask [OPTION]... [LIST [CUE]]; trelvask --help "
+                                                       "tells more"};
+}

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "failure.h"
+
 struct Options {
     bool strict = false;
     bool cdText = false;
@@ -29,3 +31,6 @@ Options readOptions(int argc, char* argv[]);
 // What the user may have meant by an unknown option, such as "did you mean
 // --strict?"; empty when nothing is likely.
 std::string unknownOptionHint(std::string_view word);
+
+// The failure of a command line with an unknown or ambiguous option.
+Failure optionFailure(std::string_view word);

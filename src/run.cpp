@@ -1,18 +1,15 @@
 #include "run.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <limits.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "burn_check.h"
@@ -20,127 +17,52 @@
 #include "complain.h"
 #include "cue_file.h"
 #include "cue_sheet.h"
+#include "disc.h"
 #include "disc_listing.h"
 #include "failure.h"
+#include "finding.h"
 #include "list_check.h"
 #include "list_file.h"
+#include "measure.h"
 #include "options.h"
+#include "paths.h"
 #include "timing.h"
 #include "track_list.h"
 #include "track_table.h"
-#include "wav_header.h"
-#include "text_encoding.h"
-#include "wav_problem.h"
 
 namespace {
 
 constexpr const char* defaultOutputName = "output.cue";
-// What the run is doing: how it ends should memory run out.
+
+// What the run is doing: how it ends should memory run out. Only the run sets it.
 Exit runStage = Exit::noList;
-// Whether the cue sheet goes to standard output, and the report to standard error.
-bool cueOnStandardOutput = false;
-// The cue file name that puts the cue sheet on standard output.
-constexpr const char* standardOutputName = "-";
 
-// The slips of the command line that still leave a cue sheet to write; true
-// when there was one.
-bool warnAboutArguments(const Options& options, const ListFile& list, const std::string& outputName)
+// Where the report and the messages go: standard output, or standard error
+// beside the warnings when the cue sheet goes to standard output; on a
+// terminal, control characters in the names they hold are shown escaped, as
+// ls shows them, so that no name can send the terminal commands.
+struct Reporting {
+    std::FILE* out;
+    bool terminal;
+};
+
+void print(std::string_view text, const Reporting& reporting)
 {
-    bool warned = false;
-    if (list.passedOver) {
-        complain(defaultListName, std::string("this list was read, not ") + list.passedOver +
-                                      ", since a tlist.txt in the current folder always comes first; rename or "
-                                      "remove tlist.txt to use " + list.passedOver);
-        warned = true;
-    }
-    if (options.arguments.size() > 2) {
-        std::string ignored;
-        for (size_t at = 1; at < options.arguments.size(); ++at)
-            ignored += std::string(at > 1 ? " " : "") + options.arguments[at];
-        complain("command line", "ignored " + ignored + ": a cue file is named only by a second and last argument, "
-                                 "so the cue sheet goes to " + outputName);
-        warned = true;
-    }
-    return warned;
+    const std::string shown = reporting.terminal ? visible(text) : std::string(text);
+    std::fwrite(shown.data(), 1, shown.size(), reporting.out);
 }
 
-// The folder of a list named with one, as "../album" for ../album/list.txt;
-// empty for a list in the current folder.
-std::string folderOf(const std::string& name)
+// The findings in order, in as few writes as their size allows: standard
+// error is not buffered.
+void printFindings(const std::string& listName, Findings findings)
 {
-    const size_t slash = name.rfind('/');
-    return slash == std::string::npos ? "" : slash == 0 ? "/" : name.substr(0, slash);
-}
-
-// Every WAV line that cannot be used is named among the findings, so that
-// one run finds them all; the run then stops at the first, as a WAV problem
-// always has.
-std::optional<Failure> measureFiles(TrackTable& table, const ListFile& list, bool cdText,
-                                    std::vector<Finding>& findings)
-{
-    const std::string listFolder = folderOf(list.name);
-    std::optional<Failure> first;
-    bool encodingNamed = false;
-    Findings problems;
-    if (cdText)
-        table.tags.resize(table.wavFiles.size());
-    for (const Row& row : wavRows(table)) {
-        // How the audio ends matters only where another file follows.
-        const bool last = row.wavIndex + 1 == static_cast<int>(table.wavFiles.size());
-        auto failure = GET_ATTRIBUTES(row.lineText, table.wavFiles[static_cast<size_t>(row.wavIndex)],
-                                      {.ending = !last, .tags = cdText ? &table.tags[static_cast<size_t>(row.wavIndex)] : nullptr});
-        if (!failure)
-            continue;
-        // Only for a file that is missing: one that opens costs no more calls.
-        const bool missing = failure->error == ENOENT;
-        const bool besideList = missing && !listFolder.empty() && row.lineText[0] != '/' &&
-                                access((listFolder + '/' + row.lineText).c_str(), F_OK) == 0;
-        // A list in another encoding shows in names that are no UTF-8: once is enough.
-        std::string asWindows1252;
-        if (missing && !encodingNamed && !isUtf8(row.lineText)) {
-            asWindows1252 = windows1252ToUtf8(row.lineText);
-            encodingNamed = access(asWindows1252.c_str(), F_OK) == 0;
-            if (!encodingNamed)
-                asWindows1252.clear();
-        }
-        // A name cut short by a NUL byte is named with the byte instead.
-        const bool firstLine = &row == &table.rows.front() && row.lineNumber != table.nulLine;
-        add(problems, row.lineNumber,
-            wavProblemText(row.lineText, *failure,
-                           {firstLine, besideList ? listFolder : "", asWindows1252, toUtf8Command(list, "WINDOWS-1252")}));
-        if (!first) {
-            first = std::move(failure);
-            first->subject.clear();
-        }
-    }
-    endRule(problems);
-    findings.insert(findings.end(), std::make_move_iterator(problems.list.begin()),
-                    std::make_move_iterator(problems.list.end()));
-    return first;
-}
-
-// A line of the list that may name a file left off the disc.
-PathKind lookUpPath(const char* name)
-{
-    struct stat status;
-    if (stat(name, &status) != 0)
-        return PathKind::none;
-    return S_ISDIR(status.st_mode) ? PathKind::folder : PathKind::file;
-}
-
-// The warnings in the order of the list, in as few writes as their size
-// allows: standard error is not buffered.
-void printFindings(const std::string& listName, std::vector<Finding>& findings)
-{
-    sortByLine(findings);
     constexpr size_t block = 65536;
     std::string warnings;
     warnings.reserve(block);
-    std::string subject;
-    for (const Finding& finding : findings) {
-        subject = listName;
-        if (finding.lineNumber != 0)
-            subject += ':' + std::to_string(finding.lineNumber);
+    for (const Finding& finding : inOrder(std::move(findings))) {
+        const std::string subject = finding.about == About::line ? listName + ':' + std::to_string(finding.lineNumber)
+                                    : finding.about == About::disc ? listName
+                                                                   : finding.subject;
         appendComplaint(warnings, subject, finding.text);
         if (warnings.size() >= block) {
             writeComplaints(warnings);
@@ -150,36 +72,20 @@ void printFindings(const std::string& listName, std::vector<Finding>& findings)
     writeComplaints(warnings);
 }
 
-// A mistyped command line such as "trelvask list.txt song.wav" must not turn
-// the user's audio or list into a cue sheet. The WAV files were identified
-// when they were measured.
-bool outputIsAnInput(const std::string& outputName, const struct stat& list, const TrackTable& table)
+// A failure is reported once: its line on standard output, as the tool has
+// always printed it, and its reason on standard error.
+Exit report(const Failure& failure, const Reporting& reporting)
 {
-    struct stat output;
-    const auto isOutput = [&output](uint64_t device, uint64_t inode) {
-        return output.st_dev == device && output.st_ino == inode;
-    };
-    return stat(outputName.c_str(), &output) == 0 &&
-           (isOutput(list.st_dev, list.st_ino) || std::ranges::any_of(table.wavFiles, [&](const WavFile& file) {
-                return isOutput(file.device, file.inode);
-            }));
+    print(failure.message, reporting);
+    if (!failure.subject.empty())
+        complain(failure.subject, failure.reason);
+    return failure.status;
 }
 
-// cdrdao opens the FILE names from the folder it runs in, players from the
-// cue sheet's folder: relative names written elsewhere serve one of them only.
-bool warnAboutCueFolder(const std::string& outputName, const TrackTable& table)
+void confirm(const std::string& outputName, bool dryRun, const Reporting& reporting)
 {
-    const std::string folder = folderOf(outputName);
-    bool relative = false;
-    for (const Row& row : wavRows(table))
-        relative = relative || row.lineText[0] != '/';
-    struct stat here;
-    if (folder.empty() || !relative || stat(".", &here) != 0 || isFile(folder.c_str(), here))
-        return false;
-    complain(outputName, "this cue sheet is not in the current folder, but its FILE names are relative: cdrdao "
-                         "looks them up from the folder it runs in, players from the cue sheet's folder; write the "
-                         "cue sheet here, or list the files with absolute names");
-    return true;
+    print((dryRun ? "\nDry run: did not write cue file called " : "\nWrote cue file called ") + outputName + "\n",
+          reporting);
 }
 
 // The name of the folder the list is in: a disc's title when its files name
@@ -194,122 +100,84 @@ std::string listFolderName(const std::string& listName)
     return std::string(resolved.substr(resolved.rfind('/') + 1));
 }
 
-// warned is set when the cue sheet's place deserves a warning.
-std::optional<Failure> writeCue(const std::string& outputName, const std::string& cue, const ListFile& list,
-                                const TrackTable& table, bool dryRun, bool& warned)
+bool namesRelatively(const TrackTable& table)
 {
-    const std::string cannot = "Cannot write cue file called " + outputName;
-    if (outputName.empty())
-        return Failure{Exit::cueNotWritten, cannot + "\n", "command line",
-                       "the cue file's name is empty; name a cue file, or name the list alone to write output.cue"};
-    if (outputName == standardOutputName) {
-        if (dryRun)
-            return std::nullopt;
-        if (std::fwrite(cue.data(), 1, cue.size(), stdout) != cue.size() || std::fflush(stdout) != 0)
-            return Failure{Exit::cueNotWritten, cannot + "\n", "standard output", std::strerror(errno)};
+    for (const Row& row : table.rows)
+        if (row.isWav() && row.lineText[0] != '/')
+            return true;
+    return false;
+}
+
+// Help, the version, or a command line that is no run's.
+std::optional<Exit> answerCommandLine(const Options& options, const Reporting& reporting)
+{
+    if (!options.unknown.empty())
+        return report(optionFailure(options.unknown), reporting);
+    if (!options.help && !options.version)
         return std::nullopt;
-    }
-    if (outputIsAnInput(outputName, list.status, table))
-        return Failure{Exit::cueNotWritten, cannot + ": it is one of the input files\n", outputName,
-                       "this is the track list or one of its WAV files; name another cue file"};
-    // The report first, should the cue file be the terminal or the pipe it goes to.
-    std::fflush(stdout);
-    const CueOutcome outcome = writeCueFile(outputName, cue, dryRun);
-    if (!written(outcome))
-        return Failure{Exit::cueNotWritten, cannot + "\n", outputName, cueFailureReason(outcome, outputName)};
-    runStage = Exit::outputFailed;
-    if (outcome.otherLinks > 0)
-        complain(outputName, "this file had other hard links; they keep the old cue sheet, and this name has the new one");
-    if (outcome.ownerLost)
-        complain(outputName, "the new cue sheet could not keep the old file's owner and group; it belongs to you now");
-    if (!outcome.inPlace)
-        warned = warnAboutCueFolder(outputName, table) || warned;
-    return std::nullopt;
+    std::fputs(options.help ? (std::string(usageText) + optionsText).c_str() : "Trelvask " TRELVASK_VERSION "\n",
+               stdout);
+    return Exit::done;
 }
 
-// A message for standard output; on a terminal, control characters in the
-// names it holds are shown escaped, as ls shows them, so that no name can
-// send the terminal commands.
-void print(std::string_view line, std::FILE* out, bool terminal)
+// The disc from the measured list, checked, with its CD-TEXT, listed.
+Disc makeDisc(const TrackTable& table, const Options& options, const ListFile& list, const std::string& outputName,
+              const Reporting& reporting, Findings& findings)
 {
-    const std::string shown = terminal ? visible(line) : std::string(line);
-    std::fwrite(shown.data(), 1, shown.size(), out);
+    Disc disc = buildDisc(table);
+    checkDisc(disc, findings);
+    if (options.cdText)
+        chooseCdText(disc, listFolderName(list.name), findings);
+    if (options.tracks)
+        std::fputs(formatListing(disc, outputName, reporting.terminal).c_str(), reporting.out);
+    return disc;
 }
 
-Exit report(const Failure& failure, std::FILE* out, bool terminal)
+Exit runSteps(const Options& options, const std::string& outputName)
 {
-    print(failure.message, out, terminal);
-    if (!failure.subject.empty())
-        complain(failure.subject, failure.reason);
-    return failure.status;
-}
-
-Exit runSteps(int argc, char* argv[])
-{
-    const Options options = readOptions(argc, argv);
-    if (!options.unknown.empty()) {
-        const std::string hint = unknownOptionHint(options.unknown);
-        complain("unknown option " + options.unknown,
-                 (hint.empty() ? "" : hint + "; ") + "usage: trelvask [OPTION]... [LIST [CUE]]; trelvask --help tells "
-                                                     "more");
-        return Exit::noList;
-    }
-    if (options.help || options.version) {
-        std::fputs(options.help ? (std::string(usageText) + optionsText).c_str() : "Trelvask " TRELVASK_VERSION "\n",
-                   stdout);
-        return Exit::done;
-    }
-    const std::string outputName = options.arguments.size() == 2 ? options.arguments[1] : defaultOutputName;
+    const Reporting toStandardOutput{stdout, isatty(STDOUT_FILENO) != 0};
+    if (const std::optional<Exit> answered = answerCommandLine(options, toStandardOutput))
+        return *answered;
     // Decided before anything is printed, which would land in the old sheet.
-    if (outputName != standardOutputName && cueIsStandardOutputFile(outputName)) {
-        complain(outputName, "standard output goes to this file too, so the report and the cue sheet would mix; it "
-                             "is left as it is; give - as the cue file to have the cue sheet alone on standard "
-                             "output");
-        return Exit::cueNotWritten;
-    }
-    // With the cue sheet on standard output, the report goes beside the warnings.
-    cueOnStandardOutput = outputName == standardOutputName;
-    std::FILE* const out = cueOnStandardOutput ? stderr : stdout;
-    const bool terminal = isatty(fileno(out));
+    if (auto failure = standardOutputIsCueFile(outputName))
+        return report(*failure, toStandardOutput);
+    const bool cueOnStandardOutput = outputName == standardOutputName;
+    const Reporting reporting = cueOnStandardOutput ? Reporting{stderr, isatty(STDERR_FILENO) != 0} : toStandardOutput;
+    Findings findings;
     ListFile list;
-    if (auto failure = readList(options, list))
-        return report(*failure, stdout, terminal && !cueOnStandardOutput);
-    bool warned = warnAboutArguments(options, list, outputName);
-
+    if (auto failure = readList(options, list, findings)) {
+        printFindings(list.name, std::move(findings));
+        return report(*failure, {stdout, reporting.terminal && !cueOnStandardOutput});
+    }
+    checkArguments(options, list, outputName, findings);
     TrackTable table;
     buildTrackTable(list.contents, table);
-    std::vector<Finding> findings = checkList(table, lookUpPath, options.cdText);
+    checkList(table, lookUpPath, options.cdText, findings);
     runStage = Exit::wavProblem;
     if (auto failure = measureFiles(table, list, options.cdText, findings)) {
-        printFindings(list.name, findings);
-        return report(*failure, out, terminal);
+        printFindings(list.name, std::move(findings));
+        return report(*failure, reporting);
     }
     runStage = Exit::cueNotWritten;
-    std::fputs(formatReport(table, totalTime(table), terminal).c_str(), out);
-
-    std::vector<Finding> discFindings = checkDisc(table);
-    findings.insert(findings.end(), std::make_move_iterator(discFindings.begin()),
-                    std::make_move_iterator(discFindings.end()));
-    std::optional<CdText> cdText;
-    if (options.cdText)
-        cdText = chooseCdText(table, listFolderName(list.name), findings);
-    if (options.tracks)
-        std::fputs(formatListing(table, cdText ? &*cdText : nullptr, outputName, terminal).c_str(), out);
-    printFindings(list.name, findings);
-    warned = warned || !findings.empty();
-    const std::string cue = buildCueText(table, cdText ? &*cdText : nullptr);
-    if (auto failure = writeCue(outputName, cue, list, table, options.dryRun, warned))
-        return report(*failure, out, terminal);
-    print((options.dryRun ? "\nDry run: did not write cue file called " : "\nWrote cue file called ") + outputName +
-              "\n",
-          out, terminal);
+    std::fputs(formatReport(table, totalTime(table), reporting.terminal).c_str(), reporting.out);
+    const Disc disc = makeDisc(table, options, list, outputName, reporting, findings);
+    const std::optional<Failure> failure =
+        writeCue(outputName, buildCueText(disc), {list.status, table.wavFiles, namesRelatively(table)},
+                 options.dryRun, findings);
+    if (!failure)
+        runStage = Exit::outputFailed;
+    const bool warned = warns(findings.list);
+    printFindings(list.name, std::move(findings));
+    if (failure)
+        return report(*failure, reporting);
+    confirm(outputName, options.dryRun, reporting);
     return options.strict && warned ? Exit::strictWarnings : Exit::done;
 }
 
 // Standard output is checked once, at the end, after the cue sheet is
 // written: a report that could not be printed must not cost the cue sheet.
 // A cue sheet on standard output that failed has been reported already.
-bool closeStandardOutput(Exit status)
+bool closeStandardOutput(Exit status, bool cueOnStandardOutput)
 {
     int error = 0;
     if (std::fflush(stdout) != 0)
@@ -353,8 +221,11 @@ int run(int argc, char* argv[])
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
     std::set_new_handler(outOfMemory);
-    const Exit status = runSteps(argc, argv);
-    if (closeStandardOutput(status) || status == Exit::wavProblem || status == Exit::cueNotWritten)
+    const Options options = readOptions(argc, argv);
+    const std::string outputName = options.arguments.size() == 2 ? options.arguments[1] : defaultOutputName;
+    const Exit status = runSteps(options, outputName);
+    if (closeStandardOutput(status, outputName == standardOutputName) || status == Exit::wavProblem ||
+        status == Exit::cueNotWritten)
         return static_cast<int>(status);
     return static_cast<int>(Exit::outputFailed);
 }

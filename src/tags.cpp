@@ -3,18 +3,13 @@
 #include <cstdint>
 
 #include "text_encoding.h"
-#include "wav_header.h"
 
 namespace {
 
-// text without the NULs and blanks that writers leave around it.
+// text up to the NUL that ends it, without the blanks writers leave around it.
 std::string_view trimmed(std::string_view text)
 {
-    const size_t end = text.find_last_not_of(std::string_view(" \t\0", 3));
-    if (end == std::string_view::npos)
-        return {};
-    text = text.substr(0, end + 1);
-    return text.substr(std::min(text.find_first_not_of(" \t"), text.size()));
+    return trimBlanks(text.substr(0, text.find('\0')));
 }
 
 // The fields that tags give, by the ids of INFO and of ID3.
@@ -44,32 +39,34 @@ void fill(Tags& tags, std::string_view id, std::string_view TagField::*idOf, Mak
 // INFO texts are UTF-8 from ffmpeg and GStreamer; older writers used Latin-1.
 std::string infoText(std::string_view bytes)
 {
-    bytes = trimmed(bytes.substr(0, bytes.find('\0')));
+    bytes = trimmed(bytes);
     return isUtf8(bytes) ? std::string(bytes) : latin1ToUtf8(bytes);
 }
 
-// The sub-chunks of a LIST chunk of form INFO: an id, a size and the text,
-// padded to an even length.
-void readInfo(std::string_view body, Tags& tags)
+// The sub-chunks of a LIST chunk of form INFO: chunks of an id, a size and
+// the text, padded to an even length.
+void readInfo(std::string_view body, ByteOrder order, Tags& tags)
 {
     if (!body.starts_with("INFO"))
         return;
     for (size_t at = 4; at + 8 <= body.size();) {
-        const std::string_view id = body.substr(at, 4);
-        const uint32_t size = Assem4(body.data() + at + 4);
-        const std::string_view text = body.substr(at + 8, size);
-        fill(tags, id, &TagField::infoId, [text] { return infoText(text); });
-        if (size > body.size())
+        const ChunkHeader chunk = readChunkHeader(body.substr(at), order);
+        const std::string_view text = body.substr(at + 8, chunk.size);
+        fill(tags, chunk.id, &TagField::infoId, [text] { return infoText(text); });
+        if (chunk.size > body.size())
             break;
-        at += 8 + size + (size & 1);
+        at += 8 + chunk.size + (chunk.size & 1);
     }
 }
 
+// ID3 numbers are big-endian; sizes in version 2.4 syncsafe, seven bits a byte.
 uint32_t bigEndian32(std::string_view bytes, bool syncsafe)
 {
+    if (!syncsafe)
+        return static_cast<uint32_t>(assemble(bytes.substr(0, 4), ByteOrder::big));
     uint32_t value = 0;
     for (size_t at = 0; at < 4; ++at)
-        value = value << (syncsafe ? 7 : 8) | (static_cast<unsigned char>(bytes[at]) & (syncsafe ? 0x7F : 0xFF));
+        value = value << 7 | (byteAt(bytes, at) & 0x7F);
     return value;
 }
 
@@ -107,7 +104,7 @@ std::string frameText(std::string_view frame)
         const std::optional<std::string> decoded = utf16ToUtf8(text.substr(0, end), bigEndian);
         return decoded ? std::string(trimmed(*decoded)) : "";
     }
-    text = trimmed(text.substr(0, text.find('\0')));
+    text = trimmed(text);
     return encoding == 3 ? isUtf8(text) ? std::string(text) : "" : latin1ToUtf8(text);
 }
 
@@ -149,15 +146,10 @@ void readId3(std::string_view body, Tags& tags)
 
 }  // namespace
 
-bool isTagChunk(std::string_view id)
-{
-    return id == "LIST" || id == "ID3 " || id == "id3 ";
-}
-
-void readTagChunk(std::string_view id, std::string_view body, Tags& tags)
+void readTagChunk(std::string_view id, std::string_view body, ByteOrder order, Tags& tags)
 {
     if (id == "LIST")
-        readInfo(body, tags);
+        readInfo(body, order, tags);
     else if (id == "ID3 " || id == "id3 ")
         readId3(body, tags);
 }

@@ -2,8 +2,11 @@
 // GStreamer and libsndfile write, and the ID3 chunk of taggers such as kid3.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "wav_header.h"
 
 // Texts in UTF-8; empty where the tags give none.
 struct Tags {
@@ -11,13 +14,12 @@ struct Tags {
     std::string artist;
     std::string album;
     std::string albumArtist;
+    uint64_t unreadBytes = 0;  // of tag chunks too large to be read whole
 };
 
-// Whether a chunk with this id may hold tags that readTagChunk reads.
-bool isTagChunk(std::string_view id);
-
 // Fills the empty fields of tags from the body of a chunk: a LIST chunk of
-// form INFO (INAM, IART, IPRD; UTF-8 where it is valid, else Latin-1), or an
-// "ID3 " or "id3 " chunk holding an ID3v2.3 or v2.4 tag (TIT2, TPE1, TALB,
-// TPE2 in any of their encodings). A body cut short gives what it holds.
-void readTagChunk(std::string_view id, std::string_view body, Tags& tags);
+// form INFO (INAM, IART, IPRD; UTF-8 where it is valid, else Latin-1), its
+// sizes in the file's byte order, or an "ID3 " or "id3 " chunk holding an
+// ID3v2.3 or v2.4 tag (TIT2, TPE1, TALB, TPE2 in any of their encodings). A
+// body cut short gives what it holds.
+void readTagChunk(std::string_view id, std::string_view body, ByteOrder order, Tags& tags);

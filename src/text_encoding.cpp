@@ -1,13 +1,12 @@
 #include "text_encoding.h"
 
-namespace {
-
-unsigned char byteAt(std::string_view text, size_t at)
+std::string_view trimBlanks(std::string_view text)
 {
-    return static_cast<unsigned char>(text[at]);
+    const size_t start = text.find_first_not_of(" \t");
+    if (start == std::string_view::npos)
+        return {};
+    return text.substr(start, text.find_last_not_of(" \t") + 1 - start);
 }
-
-}  // namespace
 
 // The lead byte says how many continuation bytes of six bits each follow.
 void appendUtf8(std::string& text, uint32_t code)

@@ -7,6 +7,15 @@
 #include <string>
 #include <string_view>
 
+// The byte at at as unsigned, or 0 past the end of bytes.
+inline unsigned char byteAt(std::string_view bytes, size_t at)
+{
+    return at < bytes.size() ? static_cast<unsigned char>(bytes[at]) : 0;
+}
+
+// text without the blanks and tabs around it.
+std::string_view trimBlanks(std::string_view text);
+
 // Appends the character code as UTF-8.
 void appendUtf8(std::string& text, uint32_t code);
 

@@ -1,5 +1,6 @@
 #include "timing.h"
 
+#include <charconv>
 #include <numeric>
 
 #include "complain.h"
@@ -13,6 +14,32 @@ TrackTime trackTime(int64_t sampleFrames, int64_t sampleRate)
     const int64_t rest = sampleFrames % (60 * sampleRate);
     // Below 75 × 60 × 2^32: no product here comes near 64 bits.
     return {minutes, static_cast<int>(rest / sampleRate), static_cast<int>(rest % sampleRate * 75 / sampleRate)};
+}
+
+TrackTime splitCdFrames(int64_t cdFrames)
+{
+    return {cdFrames / 4500, static_cast<int>(cdFrames / 75 % 60), static_cast<int>(cdFrames % 75)};
+}
+
+std::string formatCdTime(const TrackTime& time, TimeStyle style)
+{
+    if (style == TimeStyle::listing && (time.minutes < 0 || time.seconds < 0 || time.cdFrames < 0))
+        return "--:--:--";
+    const bool padded = style == TimeStyle::listing;
+    std::string text;
+    const auto append = [&text, padded](int64_t number) {
+        char digits[24];
+        const char* const end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        if (padded && end - digits < 2)
+            text += '0';
+        text.append(digits, static_cast<size_t>(end - digits));
+    };
+    append(time.minutes);
+    text += ':';
+    append(time.seconds);
+    text += ':';
+    append(time.cdFrames);
+    return text;
 }
 
 int64_t addSaturating(int64_t a, int64_t b)
@@ -31,10 +58,9 @@ int64_t cdFramesFloor(int64_t sampleFrames, int64_t sampleRate)
 
 int64_t cdFramesCeil(int64_t sampleFrames, int64_t sampleRate)
 {
-    const int64_t seconds = sampleFrames / sampleRate;
-    if (seconds > INT64_MAX / 75 - 75)
-        return INT64_MAX;
-    return seconds * 75 + (sampleFrames % sampleRate * 75 + sampleRate - 1) / sampleRate;
+    const int64_t whole = cdFramesFloor(sampleFrames, sampleRate);
+    const bool part = sampleFrames % sampleRate * 75 % sampleRate != 0;
+    return whole == INT64_MAX || !part ? whole : whole + 1;
 }
 
 namespace {
@@ -113,8 +139,7 @@ std::string formatReport(const TrackTable& table, TotalTime total, bool escapeNa
         const TrackTime time = trackTime(info.sampleFrames, info.sampleRate);
         report += std::to_string(++number) + '\t';
         report += escapeNames ? visible(row.lineText) : std::string_view(row.lineText);
-        report += "\t\t" + std::to_string(time.minutes) + ':' + std::to_string(time.seconds) + ':' +
-                  std::to_string(time.cdFrames) + '\n';
+        report += "\t\t" + formatCdTime(time) + '\n';
     }
     report += "\nTotal Time:  " + std::to_string(total.minutes) + " min : " + std::to_string(total.seconds) + " sec\n";
     return report;

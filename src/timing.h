@@ -21,6 +21,15 @@ struct TotalTime {
 // minutes, seconds and CD frames, each truncated.
 TrackTime trackTime(int64_t sampleFrames, int64_t sampleRate);
 
+// A count of CD frames as minutes, seconds and CD frames.
+TrackTime splitCdFrames(int64_t cdFrames);
+
+// How a time is shown: as the report shows lengths (3:46:56), or in the
+// fixed columns of cdrdao's listing (03:46:56, and --:--:-- for a negative,
+// unknown time).
+enum class TimeStyle : unsigned char { report, listing };
+std::string formatCdTime(const TrackTime& time, TimeStyle style = TimeStyle::report);
+
 // a + b, or the largest int64_t where that is more: no disc comes near it.
 int64_t addSaturating(int64_t a, int64_t b);
 

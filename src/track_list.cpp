@@ -94,14 +94,6 @@ std::string_view timeText(std::string_view line)
     return line.size() > 2 ? line.substr(2) : std::string_view{};
 }
 
-std::string_view trimBlanks(std::string_view text)
-{
-    const size_t start = text.find_first_not_of(" \t");
-    if (start == std::string_view::npos)
-        return {};
-    return text.substr(start, text.find_last_not_of(" \t") + 1 - start);
-}
-
 std::string_view lineTime(std::string_view line)
 {
     const std::string_view time = trimBlanks(timeText(line));
@@ -138,22 +130,4 @@ int32_t cdTimeFrames(std::string_view text)
     if (!text.empty() || groups[1] >= 60 || groups[2] >= 75)
         return -1;
     return (groups[0] * 60 + groups[1]) * 75 + groups[2];
-}
-
-std::vector<Track> listTracks(const TrackTable& table)
-{
-    std::vector<Track> tracks;
-    const std::vector<Row>& rows = table.rows;
-    int fileRow = 0;
-    for (int row = 0; row < table.entryCount(); ++row) {
-        if (rows[row].isWav())
-            fileRow = row;
-        else if (!rows[row].isSplit())
-            continue;  // other lines, and pregaps that follow no track
-        const bool hasPregap = row + 1 < table.entryCount() && rows[row + 1].isPregap();
-        tracks.push_back({row, fileRow, hasPregap ? row + 1 : -1});
-        if (hasPregap)
-            ++row;
-    }
-    return tracks;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text_encoding.h"
 #include "track_table.h"
 
 // Fills a row for every line of the list file and an unmeasured WavFile for
@@ -30,9 +31,6 @@ inline bool isBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-// text without the blanks and tabs around it.
-std::string_view trimBlanks(std::string_view text);
-
 // The time of an S or P line as burners read it, without the blanks around
 // it, which the cue sheet keeps: for an S line, the first word, as a title
 // may follow it.
@@ -45,14 +43,3 @@ std::string_view splitTitle(std::string_view line);
 // A time text mm:ss:ff in CD frames (1/75 s), or -1 when it is not one: three
 // groups of one or two digits, seconds below 60 and frames below 75.
 int32_t cdTimeFrames(std::string_view text);
-
-// A track of the disc, as the cue sheet has it.
-struct Track {
-    int startRow;   // the WAV or S line that starts it
-    int fileRow;    // the WAV line of its file
-    int pregapRow;  // the P line that gives it a pregap, or -1
-};
-
-// Every WAV and S line starts a track; a P line right after one gives that
-// track its pregap, and any other P line is left out.
-std::vector<Track> listTracks(const TrackTable& table);

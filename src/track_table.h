@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "tags.h"
 #include "wav_header.h"
 
 enum class LineKind : unsigned char { wav, split, pregap, other };

@@ -1,18 +1,28 @@
-// Reading a WAV file's format and length from its header.
+// Reading a WAV file's format and length from its header: a parse over its
+// bytes, and GET_ATTRIBUTES, which opens the file and measures it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
-
-#include "failure.h"
-#include "tags.h"
 
 // Little-endian integers of 2 and 4 bytes; every byte counts as unsigned.
 int Assem2(const char* bytes);
 uint32_t Assem4(const char* bytes);
+
+// RIFF files hold their numbers little-endian, RIFX files big-endian.
+enum class ByteOrder : unsigned char { little, big };
+
+// The bytes (the first 8 at most) as an unsigned number in the given order.
+uint64_t assemble(std::string_view bytes, ByteOrder order);
+
+// A chunk's id and the size of its body, from its first 8 bytes.
+struct ChunkHeader {
+    std::string_view id;
+    uint32_t size;
+};
+ChunkHeader readChunkHeader(std::string_view bytes, ByteOrder order);
 
 // Chunk ids are looked for at even offsets from 2 up to this one.
 constexpr size_t lastTagOffset = 15000;
@@ -54,12 +64,19 @@ struct WavInfo {
     uint64_t dataSize = 0;     // the audio's bytes: as declared, or to the end of a streamed file
     uint64_t dataStart = 0;    // the offset of the first audio byte
     // A streamed file's tag chunk after its audio, which a burner reads as
-    // audio too: counted in dataSize.
+    // audio too: counted in dataSize of CD audio.
     uint64_t trailingTagBytes = 0;
+    uint64_t afterAudio = 0;  // where the chunks after the audio start
     WavLayout layout = WavLayout::riff;
     DataLength length = DataLength::declared;
     bool chunkLimitReached = false;  // the walk gave up after maxChunks chunks
+    // Where the first tag chunks before the audio are, for CD-TEXT.
+    uint64_t tagChunks[4] = {};
+    int tagChunkCount = 0;
 };
+
+// The order of the numbers of a file laid out so.
+ByteOrder byteOrderOf(WavLayout layout);
 
 // A name for a format code, such as "IMA ADPCM (code 0x11)".
 std::string formatName(int formatCode);
@@ -71,6 +88,38 @@ bool isCompressed(int formatCode);
 
 // Whether the file holds what a CD plays: 44100 Hz, 16-bit, stereo PCM.
 bool isCdAudio(const WavInfo& info);
+
+// The bytes read at once beyond the head: chunk headers come a block at a
+// time, and the end of a streamed file in one.
+constexpr size_t blockBytes = 16384;
+
+// Reads up to size bytes (at most blockBytes) of the file from offset on;
+// fewer at its end.
+using ReadAt = std::function<std::string_view(uint64_t offset, size_t size)>;
+
+// Tag chunks are read up to this many bytes: a title after a large picture
+// is found, and a hostile size costs no more.
+constexpr uint64_t longestTagChunk = uint64_t{16} << 20;
+
+// Called with each tag chunk (LIST, "ID3 ", "id3 ") of a walked file, before
+// and after its audio: its header and as much of its body as was read.
+using TagChunkReader = std::function<void(const ChunkHeader& header, std::string_view body, ByteOrder order)>;
+
+// Parses a WAV file from its first bytes (head, at most headerBytes of them)
+// and its size. The file is read by its chunks; readAt is called only for
+// chunk headers beyond head, a block at a time, and for the end of a
+// streamed file. A file whose chunks cannot be walked is searched for the ids
+// "fmt" and "data" at even offsets instead, which finds headers that some
+// writers get wrong. A streamed file that is not CD audio has the tag chunk
+// after its audio left out of its length, as a conversion leaves it out.
+// With tagChunks, the tag chunks of a walked file are read too, which costs
+// a read only for chunks beyond head and the end of the audio.
+WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt,
+                     const TagChunkReader& tagChunks = {});
+
+// Whether samples, 16-bit little-endian, are all within ±32 (-60 dBFS):
+// silence, or the dither a fade-out ends in.
+bool isSilent(std::string_view samples);
 
 // How the audio of a file ends, where that matters: CD audio that does not
 // fill whole sectors, which the burner pads with silence.
@@ -87,35 +136,20 @@ struct WavFile {
     Ending ending = Ending::unread;
     uint64_t device = 0;  // the file's identity, so that it is never overwritten
     uint64_t inode = 0;
+    bool read = true;  // whether the file could be opened and read as a regular file
+    int error = 0;     // the errno value when it could not; 0 for a device or a FIFO
+    // What the file's first bytes say it is, when it is no WAV file; empty
+    // when they say nothing, or the file is empty (emptyFile).
+    std::string_view kind = {};
+    bool emptyFile = false;
 };
-
-// The bytes read at once beyond the head: chunk headers come a block at a
-// time, and the end of a streamed file in one.
-constexpr size_t blockBytes = 16384;
-
-// Reads up to size bytes (at most blockBytes) of the file from offset on;
-// fewer at its end.
-using ReadAt = std::function<std::string_view(uint64_t offset, size_t size)>;
-
-// Parses a WAV file from its first bytes (head, at most headerBytes of them)
-// and its size. The file is read by its chunks; readAt is called only for
-// chunk headers beyond head, a block at a time, and for the end of a
-// streamed file. A file whose chunks cannot be walked is searched for the ids
-// "fmt" and "data" at even offsets instead, which finds headers that some
-// writers get wrong. With tags, the tag chunks before and after the audio
-// are read into it too, which costs a read only for chunks beyond head and
-// the end of the audio.
-WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& readAt, Tags* tags = nullptr);
-
-// Whether samples, 16-bit little-endian, are all within ±32 (-60 dBFS):
-// silence, or the dither a fade-out ends in.
-bool isSilent(std::string_view samples);
 
 // What the reader reads beyond the header, when asked.
 struct WavWanted {
-    bool ending = false;  // how CD audio in part sectors ends: one more read
-    Tags* tags = nullptr;  // where the tags go, for CD-TEXT
+    bool ending = false;         // how CD audio in part sectors ends: one more read
+    TagChunkReader tagChunks;    // the tag chunks, for CD-TEXT
 };
 
-// Measures the WAV file wavName into file, or says why it cannot be used.
-std::optional<Failure> GET_ATTRIBUTES(const char* wavName, WavFile& file, const WavWanted& wanted);
+// Measures the WAV file wavName into file; false when it cannot be used,
+// with file.read, file.error or file.info.status saying why.
+bool GET_ATTRIBUTES(const char* wavName, WavFile& file, const WavWanted& wanted);

@@ -1,10 +1,16 @@
 // What the user is told about a WAV line that cannot be used.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "failure.h"
+#include "wav_header.h"
+
+// Why the file of the WAV line wavName cannot be used, in the user's terms,
+// as the reader left it; none when it can.
+std::optional<Failure> wavFailure(const char* wavName, const WavFile& file);
 
 // What the run knows of a name that was not found, to tell a common slip.
 struct NotFoundClues {

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "disc_layout.h"
+#include "disc.h"
 #include "disc_listing.h"
 #include "list_check.h"
 #include "track_list.h"
@@ -177,14 +177,13 @@ TrackTable measuredTable(std::string& list, const std::vector<File>& files)
 // order. The file system holds a file "three" and a folder "Disc 2".
 std::vector<Finding> allFindings(const TrackTable& table)
 {
-    std::vector<Finding> findings = checkList(table, [](const char* name) {
+    Findings findings;
+    checkList(table, [](const char* name) {
         const std::string_view path = name;
         return path == "three" ? PathKind::file : path == "Disc 2" ? PathKind::folder : PathKind::none;
-    }, false);
-    for (Finding& finding : checkDisc(table))
-        findings.push_back(std::move(finding));
-    sortByLine(findings);
-    return findings;
+    }, false, findings);
+    checkDisc(buildDisc(table), findings);
+    return inOrder(std::move(findings));
 }
 
 class BurnCheckTest : public testing::TestWithParam<DiscCase> {};
@@ -227,12 +226,12 @@ TEST(DiscLayout, PlacesTracksAsTheBurner)
     for (const LayoutCase& testCase : layoutCases) {
         std::string list = testCase.list;
         const TrackTable table = measuredTable(list, testCase.files);
-        const DiscLayout layout = layOutDisc(table, listTracks(table));
+        const Disc disc = buildDisc(table);
         std::vector<std::string> tracks;
-        for (const PlacedTrack& track : layout.tracks)
+        for (const DiscTrack& track : disc.tracks)
             tracks.push_back(std::to_string(track.start) + "+" + std::to_string(track.length));
         EXPECT_EQ(tracks, testCase.tracks) << testCase.name;
-        EXPECT_EQ(layout.length, testCase.length) << testCase.name;
+        EXPECT_EQ(disc.length, testCase.length) << testCase.name;
     }
 }
 
@@ -250,7 +249,7 @@ TEST(DiscLayout, SaysHowFullACdRIs)
     for (const auto& [frames, line] : cases) {
         std::string list = "a.wav\n";
         const TrackTable table = measuredTable(list, {{frames * sector}});
-        const std::string listing = formatListing(table, nullptr, "a.cue");
+        const std::string listing = formatListing(buildDisc(table), "a.cue");
         EXPECT_NE(listing.find("\nDisc   " + line + "\n"), std::string::npos) << listing;
     }
 }

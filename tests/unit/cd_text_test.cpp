@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,17 +10,10 @@
 
 namespace {
 
-std::string times(int count, const std::string& text)
-{
-    std::string all;
-    while (count-- > 0)
-        all += text;
-    return all;
-}
-
-// A text as cdrdao shows it: in Latin-1, 80 bytes at most as written, no
-// quote, every backslash "\134", since cdrdao reads one before any digit as
-// an escape; and whether the user is told it changed.
+// A text as the disc gets it: in Latin-1, no quote, no more than the 80 bytes
+// a cue sheet's text holds, where every backslash takes four ("\134", since
+// cdrdao reads one before any digit as an escape); and whether the user is
+// told it changed.
 TEST(CdText, FitsTextsToACd)
 {
     const std::string eighty(80, 'x');
@@ -35,11 +29,9 @@ TEST(CdText, FitsTextsToACd)
         {"Night\xE2\x80\x99s \xE2\x80\x9C" "End\xE2\x80\x9D\xE2\x80\xA6", "Night's 'End'...", true, false},
         {"\xE6\x9D\xB1\xE4\xBA\xAC", "??", true, false},
         {"Say \"Hi\"", "Say 'Hi'", false, false},
-        {"AC\\DC \\\\ x", "AC\\134DC \\134\\134 x", false, false},
-        {"ends \\", "ends \\134", false, false},
-        {"\\101 \\9 Track \\12", "\\134101 \\1349 Track \\13412", false, false},
-        {std::string(20, '\\'), times(20, "\\134"), false, false},  // 80 bytes as written
-        {std::string(21, '\\'), times(20, "\\134"), false, true},
+        {"AC\\DC \\\\ x \\101 \\9 Track \\12 ends \\", "AC\\DC \\\\ x \\101 \\9 Track \\12 ends \\", false, false},
+        {std::string(20, '\\'), std::string(20, '\\'), false, false},  // 80 bytes as written
+        {std::string(21, '\\'), std::string(20, '\\'), false, true},
         {std::string(76, 'x') + " \\y", std::string(76, 'x'), false, true},  // no blank left where it is cut
         {"tab\tand\nline", "tab and line", false, false},
         {"  \t ", "", false, false},
@@ -52,7 +44,7 @@ TEST(CdText, FitsTextsToACd)
         {std::string(78, 'x') + "\\\\", std::string(78, 'x'), false, true},
     };
     for (const auto& testCase : cases) {
-        const CueText fit = cueText(testCase.text);
+        const FitText fit = fitCdText(testCase.text);
         EXPECT_EQ(fit.text, testCase.written) << testCase.text;
         EXPECT_EQ(fit.replaced, testCase.replaced) << testCase.text;
         EXPECT_EQ(fit.cut, testCase.cut) << testCase.text;
@@ -114,19 +106,41 @@ TEST(CdText, ChoosesTheTexts)
         buildTrackTable(list, table);
         for (const std::string& fields : testCase.tags)
             table.tags.push_back(tags(fields));
-        std::vector<Finding> findings;
-        const CdText cdText = chooseCdText(table, "Folder", findings);
-        std::vector<std::string> texts = {cdText.disc.title + '|' + cdText.disc.performer};
-        for (const TextPair& track : cdText.tracks)
-            texts.push_back(track.title + '|' + track.performer);
+        Findings findings;
+        Disc disc = buildDisc(table);
+        chooseCdText(disc, "Folder", findings);
+        std::vector<std::string> texts = {disc.text.title + '|' + disc.text.performer};
+        for (const DiscTrack& track : disc.tracks)
+            texts.push_back(track.text->title + '|' + track.text->performer);
         EXPECT_EQ(texts, testCase.texts) << testCase.name;
         std::string notes;
-        for (const Finding& finding : findings)
+        for (const Finding& finding : findings.list)
             if (finding.text.find("no tags") != std::string::npos)
                 notes += finding.text;
         EXPECT_EQ(notes.substr(0, testCase.untaggedNote.size()), testCase.untaggedNote) << testCase.name;
         EXPECT_EQ(notes.empty(), testCase.untaggedNote.empty()) << testCase.name;
     }
+}
+
+// Every rule names no more than 1,000 findings, and counts the rest in one line.
+TEST(CdText, CapsTheWarningsOfARule)
+{
+    std::string list = "a.wav\n";
+    for (int split = 1; split <= 3000; ++split)
+        list += "S 00:00:" + std::to_string(split % 60) + " Dvo\xC5\x99\xC3\xA1k " + std::to_string(split) + "\n";
+    TrackTable table;
+    buildTrackTable(list, table);
+    table.tags.assign(1, {});
+    Findings findings;
+    Disc disc = buildDisc(table);
+    chooseCdText(disc, "", findings);
+    const std::vector<Finding> printed = inOrder(std::move(findings));
+    const auto count = [&printed](std::string_view words) {
+        return std::count_if(printed.begin(), printed.end(),
+                             [words](const Finding& finding) { return finding.text.find(words) != std::string::npos; });
+    };
+    EXPECT_EQ(count("in Latin-1, cannot"), 1000);
+    EXPECT_EQ(count("2000 more warnings like the last 1000"), 1);
 }
 
 // Each field takes ceil(sum of (bytes + 1) / 12) packs; with the 3 size
@@ -155,10 +169,11 @@ TEST(CdText, CountsPacksToTheLimit)
         table.tags.assign(table.wavFiles.size(),
                           {.title = std::string(testCase.bytes, 't'), .artist = std::string(testCase.bytes, 'p'),
                            .album = std::string(testCase.bytes, 'a'), .albumArtist = ""});
-        std::vector<Finding> findings;
-        const CdText cdText = chooseCdText(table, "", findings);
-        EXPECT_EQ(cdTextPackCount(cdText), testCase.packs) << testCase.tracks << " tracks";
-        EXPECT_EQ(!findings.empty(), testCase.warned) << testCase.tracks << " tracks";
+        Findings findings;
+        Disc disc = buildDisc(table);
+        chooseCdText(disc, "", findings);
+        EXPECT_EQ(cdTextPackCount(disc), testCase.packs) << testCase.tracks << " tracks";
+        EXPECT_EQ(!findings.list.empty(), testCase.warned) << testCase.tracks << " tracks";
     }
 }
 

@@ -12,7 +12,7 @@ std::string cueFor(std::string list)
 {
     TrackTable table;
     buildTrackTable(list, table);
-    return buildCueText(table);
+    return buildCueText(buildDisc(table));
 }
 
 struct CueCase {

@@ -56,7 +56,8 @@ std::string latin1(const std::string& text)
 std::string readTags(const std::string& chunk)
 {
     Tags tags;
-    readTagChunk(chunk.substr(0, 4), std::string_view(chunk).substr(8, Assem4(chunk.data() + 4)), tags);
+    readTagChunk(chunk.substr(0, 4), std::string_view(chunk).substr(8, Assem4(chunk.data() + 4)), ByteOrder::little,
+                 tags);
     return tags.title + '|' + tags.artist + '|' + tags.album + '|' + tags.albumArtist;
 }
 
@@ -96,11 +97,25 @@ std::string wav(const std::string& before, uint32_t dataSize, const std::string&
     return "RIFF" + le32(static_cast<uint32_t>(body.size())) + body;
 }
 
+// The same as a big-endian RIFX file: every size, the INFO entries' too.
+std::string rifx(const std::string& title)
+{
+    const std::string format = "fmt " + be32(16, false) + std::string("\0\x01\0\x02", 4) + be32(44100, false) +
+                               be32(176400, false) + std::string("\0\x04\0\x10", 4);
+    const std::string entry = "INAM" + be32(static_cast<uint32_t>(title.size()), false) + title;
+    const std::string list = "LIST" + be32(static_cast<uint32_t>(entry.size() + 4), false) + "INFO" + entry;
+    const std::string body = "WAVE" + format + list + "data" + be32(400, false) + std::string(400, 'a');
+    return "RIFX" + be32(static_cast<uint32_t>(body.size()), false) + body;
+}
+
 // The tags of a WAV file, before or after its audio, and what they cost.
 TEST(Tags, ReadsAWavFilesTags)
 {
     const std::string title = info(chunk("INAM", std::string("Night\0", 6)));
     const std::string picture = frame(3, "APIC", std::string(40000, 'p'));
+    std::string tenChunks;
+    for (int at = 0; at < 10; ++at)
+        tenChunks += chunk("JUNK", "jj");
     const struct {
         const char* name;
         std::string file;
@@ -111,8 +126,13 @@ TEST(Tags, ReadsAWavFilesTags)
         {"InfoAfterTheAudio", wav("", 400, title + chunk("JUNK", std::string(40000, 'j'))), "Night", 1},
         // The end of a streamed file is read once, for its length and its tags.
         {"StreamedWithTagsAfter", wav("", 0x7FFF0000, title), "Night", 1},
-        // A picture is not read.
-        {"Id3AfterTheAudio", wav("", 400, id3(3, frame(3, "TIT2", latin1("Dawn")) + picture)), "Dawn", 1},
+        // A tag chunk is read whole, a picture in it too, wherever it is after the audio.
+        {"Id3AfterTheAudio", wav("", 400, id3(3, frame(3, "TIT2", latin1("Dawn")) + picture)), "Dawn", 4},
+        {"TitleAfterAPicture", wav("", 400, id3(3, picture + frame(3, "TIT2", latin1("Dawn")))), "Dawn", 4},
+        {"TitleFarIntoTheList", wav(info(chunk("ICMT", std::string(20000, 'c')) + chunk("INAM", "Far")), 400, ""),
+         "Far", 3},
+        {"TenChunksAfterTheAudio", wav("", 400, tenChunks + title), "Night", 1},
+        {"RifxTagsAreBigEndian", rifx(std::string("Night\0", 6)), "Night", 0},
         {"None", wav("", 400, ""), "", 0},
     };
     for (const auto& testCase : cases) {
@@ -121,10 +141,13 @@ TEST(Tags, ReadsAWavFilesTags)
         Tags tags;
         // The head ends with the audio, so that what follows it costs reads.
         const std::string_view head = std::string_view(file).substr(0, 44 + 400);
-        parseWavFile(head, file.size(), [&](uint64_t offset, size_t size) {
+        const ReadAt readAt = [&](uint64_t offset, size_t size) {
             ++reads;
             return offset < file.size() ? std::string_view(file).substr(offset, size) : std::string_view();
-        }, &tags);
+        };
+        parseWavFile(head, file.size(), readAt, [&tags](const ChunkHeader& chunk, std::string_view body, ByteOrder order) {
+            readTagChunk(chunk.id, body, order, tags);
+        });
         EXPECT_EQ(tags.title, testCase.title) << testCase.name;
         EXPECT_EQ(reads, testCase.reads) << testCase.name;
     }

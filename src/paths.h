@@ -1,0 +1,20 @@
+// Names of files and folders, and whether two name the same file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <sys/stat.h>
+
+// The folder part of a name, as "../album" of "../album/list.txt" and "/" of
+// "/list.txt"; empty for a name in the current folder.
+std::string folderOf(const std::string& name);
+
+// The name without its folder.
+std::string baseOf(const std::string& name);
+
+// Whether file is the one of that device and inode.
+bool sameFile(const struct stat& file, uint64_t device, uint64_t inode);
+
+// Whether name is the file that status describes.
+bool isFile(const char* name, const struct stat& status);
