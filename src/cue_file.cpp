@@ -10,10 +10,12 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "file_kind.h"
+#include "text_encoding.h"
 #include "paths.h"
 
 namespace {
@@ -41,12 +43,15 @@ int writeAndClose(int fd, std::string_view text)
 }
 
 // A device or a FIFO has no old content to keep. A FIFO is opened without
-// blocking, so that one with no reader fails at once instead of hanging.
-int writeInPlace(const std::string& name, std::string_view text)
+// blocking, so that one with no reader fails at once instead of hanging; a
+// dry run only opens it, which tells as much.
+int writeInPlace(const std::string& name, std::string_view text, bool dryRun)
 {
     const int fd = open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno;
+    if (dryRun)
+        return close(fd) == 0 ? 0 : errno;
     if (fcntl(fd, F_SETFL, 0) != 0) {
         const int error = errno;
         close(fd);
@@ -245,14 +250,29 @@ bool readStart(const std::string& name, const struct stat& status, size_t sheetS
     return true;
 }
 
-// What the old file's first bytes are, when they are no cue sheet's: audio,
-// an image, anything with a NUL byte.
-std::string_view notACueSheet(std::string_view start)
+// The first line of text with any content, shortened, as a message shows it.
+std::string firstLineOf(std::string_view text)
 {
+    text = text.substr(text.find_first_not_of(" \t\r\n") == std::string_view::npos
+                           ? text.size()
+                           : text.find_first_not_of(" \t\r\n"));
+    const std::string_view line = text.substr(0, std::min(text.find_first_of("\r\n"), text.size()));
+    return line.size() <= 60 ? std::string(line) : std::string(line.substr(0, 60)) + "...";
+}
+
+// What the old file's first bytes are, when they are no cue sheet's: audio,
+// an image, UTF-16, anything with a NUL byte, or other text.
+std::string_view notACueSheet(std::string_view start, bool whole)
+{
+    // A file of blank lines holds nothing to keep.
+    if (start.find_first_not_of(" \t\r\n") == std::string_view::npos)
+        return "";
     const std::string_view kind = fileKind(start);
     if (!kind.empty())
         return kind;
-    return start.substr(0, 512).find('\0') != std::string_view::npos ? "binary" : "";
+    if (start.substr(0, 512).find('\0') != std::string_view::npos)
+        return "binary";
+    return looksLikeCueSheetStart(start, whole) ? "" : "text";
 }
 
 // The old file's place: kept when it holds no cue sheet, or the new sheet
@@ -271,12 +291,39 @@ bool judgeOldFile(const std::string& name, const struct stat& existing, std::str
     // longer than the rest of the run, and wear a flash card for nothing.
     if (start == text && (dryRun || utimensat(AT_FDCWD, name.c_str(), nullptr, 0) == 0))
         return false;
-    outcome.oldKind = notACueSheet(start);
-    if (!outcome.oldKind.empty())
+    outcome.oldKind = notACueSheet(start, start.size() == static_cast<uint64_t>(existing.st_size));
+    if (!outcome.oldKind.empty()) {
+        outcome.oldStart = firstLineOf(start);
         return outcome.refusal = CueRefusal::notACueSheet, false;
+    }
     if (text.empty() && existing.st_size > 0)
         return outcome.refusal = CueRefusal::emptyOverOldFile, false;
     return true;
+}
+
+// Whether a file of size bytes is over the limit ulimit -f sets, which the
+// write would meet.
+bool overSizeLimit(size_t size)
+{
+    struct rlimit limit;
+    return getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && size > limit.rlim_cur;
+}
+
+// Why no file can be renamed over the old one, told before anything is made:
+// another user's file in a sticky folder (EPERM), or a mount point, as a
+// bind-mounted file is (EBUSY); 0 when nothing stands in the way.
+int renameForbidden(int folder, const std::string& base, const struct stat& existing)
+{
+    struct stat folderStatus;
+    const uid_t user = geteuid();
+    if (fstat(folder, &folderStatus) == 0 && (folderStatus.st_mode & S_ISVTX) != 0 && user != 0 &&
+        existing.st_uid != user && folderStatus.st_uid != user)
+        return EPERM;
+    struct statx status;
+    if (statx(folder, base.c_str(), AT_SYMLINK_NOFOLLOW, 0, &status) == 0 &&
+        (status.stx_attributes_mask & status.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0)
+        return EBUSY;
+    return 0;
 }
 
 // The mode a new cue file gets: the old file's, else what the umask leaves.
@@ -304,7 +351,10 @@ void replaceInFolder(std::string target, const struct stat* existing, std::strin
         outcome.error = errno;
         return;
     }
-    if (dryRun) {
+    if ((outcome.error = existing ? renameForbidden(folder, baseOf(target), *existing) : 0) != 0) {
+        outcome.step = CueStep::replace;
+        outcome.stickyFolder = outcome.error == EPERM;
+    } else if (dryRun) {
         // A new file is made in the folder.
         outcome.step = CueStep::create;
         if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0)
@@ -375,14 +425,20 @@ CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dry
     const bool exists = stat(name.c_str(), &existing) == 0;
     if (!exists && errno != ENOENT)
         return outcome.error = errno, outcome;
+    if (exists && S_ISDIR(existing.st_mode))
+        return outcome.error = EISDIR, outcome;
     if (exists && !S_ISREG(existing.st_mode)) {
         outcome.inPlace = true;
         outcome.step = CueStep::write;
-        outcome.error = dryRun ? access(name.c_str(), W_OK) == 0 ? 0 : errno : writeInPlace(name, text);
+        outcome.error = writeInPlace(name, text, dryRun);
         return outcome;
     }
     if (exists && !judgeOldFile(name, existing, text, dryRun, outcome))
         return outcome;
+    if (overSizeLimit(text.size())) {
+        outcome.step = CueStep::write;
+        return outcome.error = EFBIG, outcome;
+    }
     replaceInFolder(name, exists ? &existing : nullptr, text, dryRun, outcome);
     return outcome;
 }
@@ -411,11 +467,46 @@ std::optional<Failure> writeCue(const std::string& name, std::string_view cue, c
     return std::nullopt;
 }
 
+bool looksLikeCueSheetStart(std::string_view start, bool whole)
+{
+    static constexpr std::string_view commands[] = {
+        "ARRANGER", "CATALOG", "CDTEXTFILE", "COMPOSER", "DISC_ID", "FILE",    "FLAGS",      "GENRE",
+        "INDEX",    "ISRC",    "MESSAGE",    "PERFORMER", "POSTGAP", "PREGAP", "SONGWRITER", "TITLE",
+        "TRACK",    "UPC_EAN", "REM",
+    };
+    const auto isCommand = [](std::string_view line) {
+        for (const std::string_view command : commands)
+            if (line.starts_with(command) && (line.size() == command.size() || isBlank(line[command.size()])))
+                return true;
+        return false;
+    };
+    if (start.starts_with("\xEF\xBB\xBF"))
+        start.remove_prefix(3);
+    if (!whole)
+        start = start.substr(0, start.rfind('\n') + 1);  // whole lines only
+    int commandLines = 0;
+    while (!start.empty() && commandLines < 3) {
+        const size_t end = std::min(start.find('\n'), start.size());
+        std::string_view line = start.substr(0, end);
+        start.remove_prefix(std::min(end + 1, start.size()));
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        line = trimBlanks(line);
+        if (line.empty())
+            continue;
+        if (!isCommand(line))
+            return false;
+        ++commandLines;
+    }
+    return commandLines > 0;
+}
+
 std::string cueFailureReason(const CueOutcome& outcome, const std::string& name)
 {
     const std::string folder = folderOf(name).empty() ? "the current folder" : "the folder " + folderOf(name);
     if (outcome.refusal == CueRefusal::notACueSheet)
         return (outcome.oldKind == "binary" ? std::string("this file holds binary data")
+                : outcome.oldKind == "text" ? "this file holds text that starts \"" + outcome.oldStart + "\""
                                             : "this is " + withArticle(outcome.oldKind) + " file") +
                ", not a cue sheet, so it is left as it is; name another cue file, or remove this one first";
     if (outcome.refusal == CueRefusal::emptyOverOldFile)

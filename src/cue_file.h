@@ -27,7 +27,7 @@ enum class CueStep : unsigned char {
 // An old file that is kept although it could be written.
 enum class CueRefusal : unsigned char {
     none,
-    notACueSheet,     // it starts like audio, an image or binary data
+    notACueSheet,     // it holds something else: audio, an image, binary data, other text
     emptyOverOldFile, // the new sheet is empty, the old file is not
 };
 
@@ -37,6 +37,7 @@ struct CueOutcome {
     CueStep step = CueStep::look;
     CueRefusal refusal = CueRefusal::none;
     std::string_view oldKind = {};  // what the old file was taken for, when it is no cue sheet
+    std::string oldStart = {};      // its first line, shown when it is text
     bool stickyFolder = false;  // the old file's folder lets only owners rename over their files
     int otherLinks = 0;         // hard links that keep the old cue sheet
     bool ownerLost = false;     // its owner or group could not be kept
@@ -72,6 +73,13 @@ struct CueInputs {
 // relative names are looked up from, goes to findings.
 std::optional<Failure> writeCue(const std::string& name, std::string_view cue, const CueInputs& inputs, bool dryRun,
                                 Findings& findings);
+
+// Whether the first bytes of a file are those of a cue sheet: after a UTF-8
+// byte-order mark, blank lines and REM lines, the first lines (CRLF or LF,
+// any bytes) start with cue commands such as FILE, TRACK, TITLE, PERFORMER
+// or CATALOG. Unless start is the whole file, a line cut off at its end is
+// not looked at.
+bool looksLikeCueSheetStart(std::string_view start, bool whole);
 
 // Why the cue file called name was not written, for standard error.
 std::string cueFailureReason(const CueOutcome& outcome, const std::string& name);

@@ -13,6 +13,12 @@ inline unsigned char byteAt(std::string_view bytes, size_t at)
     return at < bytes.size() ? static_cast<unsigned char>(bytes[at]) : 0;
 }
 
+// A blank or a tab, which separate the parts of a line.
+inline bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
 // text without the blanks and tabs around it.
 std::string_view trimBlanks(std::string_view text);
 

@@ -25,12 +25,6 @@ bool endsWithInAnyCase(std::string_view text, std::string_view ending);
 // separator, whatever that separator is.
 std::string_view timeText(std::string_view line);
 
-// A blank or a tab, which separate the parts of a line.
-inline bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // The time of an S or P line as burners read it, without the blanks around
 // it, which the cue sheet keeps: for an S line, the first word, as a title
 // may follow it.
