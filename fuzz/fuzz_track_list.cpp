@@ -39,7 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::string list(reinterpret_cast<const char*>(data), size);
     // The same bytes as an old cue file's start: a sheet says so in a line of its own.
-    require(!looksLikeCueSheetStart(list, size % 2 == 0) || list.find('\n') != std::string::npos || size % 2 == 0);
+    for (const Sheet sheet : {Sheet::cue, Sheet::toc})
+        require(!looksLikeSheetStart(list, size % 2 == 0, sheet) || list.find('\n') != std::string::npos ||
+                size % 2 == 0);
     // UTF-16 becomes UTF-8, which never holds the bytes of its mark and at
     // most three bytes for two; anything else stays as it was.
     if (decodeUtf16List(list))

@@ -55,11 +55,14 @@ void forEachFile(const Disc& disc, Check check)
             check(disc.fileRowOf(track), disc.fileOf(track));
 }
 
+// A TOC file holds a double quote and a name of any length; a cue sheet
+// does not.
 void checkNames(const Disc& disc, Findings& findings)
 {
-    forEachFile(disc, [&findings](const Row& row, const WavFile&) {
+    const bool cue = disc.sheet == Sheet::cue;
+    forEachFile(disc, [&findings, cue](const Row& row, const WavFile&) {
         const std::string_view name = row.lineText;
-        if (name.find('"') != std::string::npos)
+        if (cue && name.find('"') != std::string::npos)
             add(findings, Rule::names, row.lineNumber,
                 join({"the name ", name, " holds a double quote, which a cue sheet cannot hold; rename the file"}));
         if (holdsControlCharacter(name))
@@ -70,7 +73,7 @@ void checkNames(const Disc& disc, Findings& findings)
             add(findings, Rule::names, row.lineNumber,
                 join({name, " does not end in .wav, so cdrdao takes it for raw samples and burns its header and "
                       "audio as loud noise; rename the file to end in .wav"}));
-        if (name.size() > longestFileName)
+        if (cue && name.size() > longestFileName)
             add(findings, Rule::names, row.lineNumber,
                                 join({"the name ", name.substr(0, 40), "... is ", std::to_string(name.size()),
                                       " bytes long, and cdrdao 1.2.4 ",
@@ -81,8 +84,9 @@ void checkNames(const Disc& disc, Findings& findings)
 }
 
 // Files that cdrdao refuses, or reads otherwise, although they were measured:
-// by their layout, and by a data size of 0.
-std::string burnerRefusal(std::string_view name, const WavInfo& info)
+// by their layout, by a data size of 0, and in a cue sheet, which cannot
+// give a file's length, by a tag chunk after a streamed file's audio.
+std::string burnerRefusal(std::string_view name, const WavInfo& info, Sheet sheet)
 {
     switch (info.layout) {
     case WavLayout::riff:
@@ -107,7 +111,7 @@ std::string burnerRefusal(std::string_view name, const WavInfo& info)
         return join({"declares a data size of 0, as WAV files written through a pipe by mpg123 or faad do, and "
                      "cdrdao finds no audio in it; rewrite it with its audio, as in: ",
                      soxCommand(name, "--ignore-length")});
-    if (info.trailingTagBytes > 0) {
+    if (info.trailingTagBytes > 0 && sheet == Sheet::cue) {
         const auto audioFrames = static_cast<int64_t>((info.dataSize - info.trailingTagBytes) / info.frameBytes);
         return join({"was written through a pipe and ends in a ", std::to_string(info.trailingTagBytes),
                      "-byte tag chunk after its audio, which cdrdao burns as loud noise at the end of the track; "
@@ -118,8 +122,8 @@ std::string burnerRefusal(std::string_view name, const WavInfo& info)
 
 void checkHeaders(const Disc& disc, Findings& findings)
 {
-    forEachFile(disc, [&findings](const Row& row, const WavFile& file) {
-        if (const std::string refusal = burnerRefusal(row.lineText, file.info); !refusal.empty())
+    forEachFile(disc, [&findings, &disc](const Row& row, const WavFile& file) {
+        if (const std::string refusal = burnerRefusal(row.lineText, file.info, disc.sheet); !refusal.empty())
             add(findings, Rule::headers, row.lineNumber, join({row.lineText, " ", refusal}));
     });
 }
@@ -144,13 +148,16 @@ void checkFiles(const Disc& disc, Findings& findings)
     });
 }
 
-// A burner pads CD audio that does not fill whole sectors with up to 587
-// sample frames of silence, 13 ms, at its end. That is heard only where the
-// music runs on into the next file, without a pregap between; shntool fix
+// From a cue sheet, a burner pads CD audio that does not fill whole sectors
+// with up to 587 sample frames of silence, 13 ms, at its end. That is heard
+// only where the music runs on into the next file, without a pregap between;
+// a TOC file lays the files out with nothing between them, and shntool fix
 // moves each such boundary into the next file instead, over a run of files
 // that play into each other.
 void checkPadding(const Disc& disc, Findings& findings)
 {
+    if (disc.sheet == Sheet::toc)
+        return;
     std::vector<const DiscTrack*> files;
     for (const DiscTrack& track : disc.tracks)
         if (disc.startsFile(track))
@@ -174,7 +181,8 @@ void checkPadding(const Disc& disc, Findings& findings)
         add(findings, Rule::padding, disc.fileRowOf(*files[first]).lineNumber,
             join({padded, one ? " does" : " do", " not fill whole CD sectors, and ", one ? "its" : "their",
                   " music runs on into ", one ? name(last) : "the next file", ", so the silence the burner pads ",
-                  one ? "it" : "each", " with (up to 13 ms) will be heard as a gap; keep the music gapless by moving ",
+                  one ? "it" : "each", " with (up to 13 ms) will be heard as a gap; keep the music gapless with --toc, "
+                  "which writes cdrdao's own TOC file and changes no file, or by moving ",
                   one ? "the boundary" : "each boundary", " into the next file: ", command,
                   ", then list the -fixed.wav files it writes in the current folder in their place"}));
         first = last;

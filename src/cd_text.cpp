@@ -36,7 +36,7 @@ std::string_view nearestAscii(uint32_t code)
 }
 
 // text in Latin-1: replaced is set where a character had to change.
-std::string latin1Of(std::string_view text, bool& replaced)
+std::string latin1Of(std::string_view text, Sheet sheet, bool& replaced)
 {
     std::string latin1;
     latin1.reserve(text.size());
@@ -44,7 +44,7 @@ std::string latin1Of(std::string_view text, bool& replaced)
         const size_t length = utf8Length(text);
         const uint32_t code = length == 0 ? static_cast<unsigned char>(text[0]) : codeOf(text, length);
         text.remove_prefix(length == 0 ? 1 : length);
-        if (code == '"')
+        if (code == '"' && sheet == Sheet::cue)
             latin1 += '\'';  // a cue sheet's text cannot hold it
         else if (code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0))
             latin1 += ' ';
@@ -81,11 +81,11 @@ std::string quotedText(std::string_view text)
 
 // The first of texts that is not empty once fit for a CD; warns on line
 // about what had to change in it.
-std::string firstFit(std::initializer_list<std::string_view> texts, std::string_view what, int line,
+std::string firstFit(std::initializer_list<std::string_view> texts, std::string_view what, int line, Sheet sheet,
                      Findings& findings)
 {
     for (const std::string_view text : texts) {
-        const FitText fit = fitCdText(text);
+        const FitText fit = fitCdText(text, sheet);
         if (fit.text.empty())
             continue;
         const std::pair<Rule, std::string_view> changes[] = {
@@ -179,21 +179,22 @@ void chooseDiscText(Disc& disc, std::string_view fallbackTitle, Findings& findin
             sharedArtist = tags.artist;
         artistsAgree = artistsAgree && (tags.artist.empty() || tags.artist == sharedArtist);
     }
-    disc.text.title = firstFit({album, fallbackTitle, "Audio CD"}, "the disc's title", 0, findings);
+    disc.text.title = firstFit({album, fallbackTitle, "Audio CD"}, "the disc's title", 0, disc.sheet, findings);
     disc.text.performer = firstFit({albumArtist, artistsAgree ? sharedArtist : "", "Various Artists"},
-                                   "the disc's performer", 0, findings);
+                                   "the disc's performer", 0, disc.sheet, findings);
 }
 
 }  // namespace
 
-FitText fitCdText(std::string_view text)
+FitText fitCdText(std::string_view text, Sheet sheet)
 {
     FitText fit;
-    const std::string latin1(trimBlanks(latin1Of(text, fit.replaced)));
+    const std::string latin1(trimBlanks(latin1Of(text, sheet, fit.replaced)));
     size_t written = 0;
     for (const char c : latin1) {
-        // cdrdao takes a backslash before any digit for an escape: "\\134" keeps it.
-        written += c == '\\' ? 4 : 1;
+        // In a cue sheet, cdrdao takes a backslash before any digit for an
+        // escape: "\\134" keeps it, and counts as four.
+        written += c == '\\' && sheet == Sheet::cue ? 4 : 1;
         if (written > longestCdText) {
             fit.cut = true;
             break;
@@ -243,8 +244,8 @@ void chooseCdText(Disc& disc, std::string_view fallbackTitle, Findings& findings
         const std::string_view splitsTitle = start.isSplit() ? splitTitle(start.lineText) : "";
         track.text = std::make_unique<TextPair>();
         track.text->title = firstFit({splitsTitle, tags.title, fromName, numbered}, what + "title", start.lineNumber,
-                                     findings);
-        track.text->performer = firstFit({tags.artist}, what + "performer", start.lineNumber, findings);
+                                     disc.sheet, findings);
+        track.text->performer = firstFit({tags.artist}, what + "performer", start.lineNumber, disc.sheet, findings);
         if (track.text->performer.empty())
             track.text->performer = disc.text.performer;
     }

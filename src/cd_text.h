@@ -14,17 +14,18 @@ constexpr size_t longestCdText = 80;
 constexpr int cdTextPacks = 256;
 
 // A text in UTF-8 (or bytes that are not, taken as Latin-1) as the disc gets
-// it: in Latin-1, where a character Latin-1 lacks becomes its nearest ASCII
-// form or "?" (replaced), a double quote made a single one, which a cue sheet
-// cannot hold, and control characters blanks; cut (cut) so that it takes no
-// more than the 80 bytes cdrdao reads of a text in a cue sheet, where a
-// backslash is written "\134", and no blank left at its end.
+// it from a sheet of that kind: in Latin-1, where a character Latin-1 lacks
+// becomes its nearest ASCII form or "?" (replaced), a double quote made a
+// single one in a cue sheet, which cannot hold it, and control characters
+// blanks; cut (cut) to 80 bytes, the most cdrdao reads of a text in a cue
+// sheet, where a backslash is written "\134" and counts as four, and no
+// blank left at its end.
 struct FitText {
     std::string text;
     bool replaced = false;
     bool cut = false;
 };
-FitText fitCdText(std::string_view text);
+FitText fitCdText(std::string_view text, Sheet sheet = Sheet::cue);
 
 // A text as the disc gets it, in UTF-8 for the user's terminal.
 std::string shownText(std::string_view stored);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <span>
 #include <iterator>
 
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 
 #include "file_kind.h"
 #include "text_encoding.h"
+#include "track_list.h"
 #include "paths.h"
 
 namespace {
@@ -260,9 +262,9 @@ std::string firstLineOf(std::string_view text)
     return line.size() <= 60 ? std::string(line) : std::string(line.substr(0, 60)) + "...";
 }
 
-// What the old file's first bytes are, when they are no cue sheet's: audio,
-// an image, UTF-16, anything with a NUL byte, or other text.
-std::string_view notACueSheet(std::string_view start, bool whole)
+// What the old file's first bytes are, when they are no sheet's of that
+// kind: audio, an image, UTF-16, anything with a NUL byte, or other text.
+std::string_view notASheet(std::string_view start, bool whole, Sheet sheet)
 {
     // A file of blank lines holds nothing to keep.
     if (start.find_first_not_of(" \t\r\n") == std::string_view::npos)
@@ -272,10 +274,10 @@ std::string_view notACueSheet(std::string_view start, bool whole)
         return kind;
     if (start.substr(0, 512).find('\0') != std::string_view::npos)
         return "binary";
-    return looksLikeCueSheetStart(start, whole) ? "" : "text";
+    return looksLikeSheetStart(start, whole, sheet) ? "" : "text";
 }
 
-// The old file's place: kept when it holds no cue sheet, or the new sheet
+// The old file's place: kept when it holds no sheet of the kind, or the new sheet
 // is empty and it is not; only touched when it holds the new sheet already.
 // false when that settles it.
 bool judgeOldFile(const std::string& name, const struct stat& existing, std::string_view text, bool dryRun,
@@ -291,7 +293,7 @@ bool judgeOldFile(const std::string& name, const struct stat& existing, std::str
     // longer than the rest of the run, and wear a flash card for nothing.
     if (start == text && (dryRun || utimensat(AT_FDCWD, name.c_str(), nullptr, 0) == 0))
         return false;
-    outcome.oldKind = notACueSheet(start, start.size() == static_cast<uint64_t>(existing.st_size));
+    outcome.oldKind = notASheet(start, start.size() == static_cast<uint64_t>(existing.st_size), outcome.sheet);
     if (!outcome.oldKind.empty()) {
         outcome.oldStart = firstLineOf(start);
         return outcome.refusal = CueRefusal::notACueSheet, false;
@@ -388,9 +390,30 @@ bool isAwayFromTheNames(const std::string& name, const CueInputs& inputs)
     return !folder.empty() && inputs.relativeNames && stat(".", &here) == 0 && !isFile(folder.c_str(), here);
 }
 
+// cdrdao reads a file as a cue sheet when its name ends in .cue, in any
+// case, and as a TOC file otherwise.
+void checkSheetName(const std::string& name, Sheet sheet, Findings& findings)
+{
+    const bool cueName = endsWithInAnyCase(name, ".cue");
+    if (cueName == (sheet == Sheet::cue))
+        return;
+    const size_t dot = name.rfind('.');
+    const std::string base = dot == std::string::npos || dot < name.rfind('/') + 1 ? name : name.substr(0, dot);
+    add(findings, Rule::cueFile,
+        {About::output, 0,
+         sheet == Sheet::cue
+             ? "cdrdao reads a file whose name does not end in .cue as a TOC file, so it refuses this cue sheet; "
+               "name it " + base + ".cue, or write a TOC file with --toc"
+             : "cdrdao reads a file whose name ends in .cue as a cue sheet, so it refuses this TOC file; name it " +
+                   base + ".toc",
+         name});
+}
+
 // What the user should know of a cue file that was written.
 void noteOutcome(const std::string& name, const CueOutcome& outcome, const CueInputs& inputs, Findings& findings)
 {
+    if (!outcome.inPlace)
+        checkSheetName(name, inputs.sheet, findings);
     if (outcome.otherLinks > 0)
         add(findings, Rule::cueFile, {About::output, 0, "this file had other hard links; they keep the old cue "
                                       "sheet, and this name has the new one", name, false});
@@ -418,9 +441,10 @@ std::optional<Failure> standardOutputIsCueFile(const std::string& name)
                    "it is; give - as the cue file to have the cue sheet alone on standard output"};
 }
 
-CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dryRun)
+CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dryRun, Sheet sheet)
 {
     CueOutcome outcome;
+    outcome.sheet = sheet;
     struct stat existing;
     const bool exists = stat(name.c_str(), &existing) == 0;
     if (!exists && errno != ENOENT)
@@ -446,7 +470,7 @@ CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dry
 std::optional<Failure> writeCue(const std::string& name, std::string_view cue, const CueInputs& inputs, bool dryRun,
                                 Findings& findings)
 {
-    const std::string cannot = "Cannot write cue file called " + name;
+    const std::string cannot = std::string("Cannot write ") + sheetWord(inputs.sheet) + " file called " + name;
     if (name.empty())
         return Failure{Exit::cueNotWritten, cannot + "\n", "command line",
                        "the cue file's name is empty; name a cue file, or name the list alone to write output.cue"};
@@ -460,23 +484,31 @@ std::optional<Failure> writeCue(const std::string& name, std::string_view cue, c
                        "this is the track list or one of its WAV files; name another cue file"};
     // The report first, should the cue file be the terminal or the pipe it goes to.
     std::fflush(stdout);
-    const CueOutcome outcome = writeCueFile(name, cue, dryRun);
+    const CueOutcome outcome = writeCueFile(name, cue, dryRun, inputs.sheet);
     if (!written(outcome))
         return Failure{Exit::cueNotWritten, cannot + "\n", name, cueFailureReason(outcome, name)};
     noteOutcome(name, outcome, inputs, findings);
     return std::nullopt;
 }
 
-bool looksLikeCueSheetStart(std::string_view start, bool whole)
+const char* sheetWord(Sheet sheet)
 {
-    static constexpr std::string_view commands[] = {
+    return sheet == Sheet::toc ? "TOC" : "cue";
+}
+
+bool looksLikeSheetStart(std::string_view start, bool whole, Sheet sheet)
+{
+    static constexpr std::string_view cueCommands[] = {
         "ARRANGER", "CATALOG", "CDTEXTFILE", "COMPOSER", "DISC_ID", "FILE",    "FLAGS",      "GENRE",
         "INDEX",    "ISRC",    "MESSAGE",    "PERFORMER", "POSTGAP", "PREGAP", "SONGWRITER", "TITLE",
         "TRACK",    "UPC_EAN", "REM",
     };
-    const auto isCommand = [](std::string_view line) {
-        for (const std::string_view command : commands)
-            if (line.starts_with(command) && (line.size() == command.size() || isBlank(line[command.size()])))
+    static constexpr std::string_view tocCommands[] = {"CD_DA", "CD_ROM", "CD_ROM_XA", "CD_TEXT", "CATALOG", "TRACK"};
+    const auto isCommand = [sheet](std::string_view line) {
+        using Commands = std::span<const std::string_view>;
+        for (const std::string_view command : sheet == Sheet::toc ? Commands(tocCommands) : Commands(cueCommands))
+            if (line.starts_with(command) &&
+                (line.size() == command.size() || isBlank(line[command.size()]) || line[command.size()] == '{'))
                 return true;
         return false;
     };
@@ -484,15 +516,18 @@ bool looksLikeCueSheetStart(std::string_view start, bool whole)
         start.remove_prefix(3);
     if (!whole)
         start = start.substr(0, start.rfind('\n') + 1);  // whole lines only
+    // A TOC file's first statement names the disc; its lines after it take
+    // too many forms to look at.
+    const int linesLookedAt = sheet == Sheet::toc ? 1 : 3;
     int commandLines = 0;
-    while (!start.empty() && commandLines < 3) {
+    while (!start.empty() && commandLines < linesLookedAt) {
         const size_t end = std::min(start.find('\n'), start.size());
         std::string_view line = start.substr(0, end);
         start.remove_prefix(std::min(end + 1, start.size()));
         if (line.ends_with('\r'))
             line.remove_suffix(1);
         line = trimBlanks(line);
-        if (line.empty())
+        if (line.empty() || (sheet == Sheet::toc && line.starts_with("//")))
             continue;
         if (!isCommand(line))
             return false;
@@ -508,7 +543,9 @@ std::string cueFailureReason(const CueOutcome& outcome, const std::string& name)
         return (outcome.oldKind == "binary" ? std::string("this file holds binary data")
                 : outcome.oldKind == "text" ? "this file holds text that starts \"" + outcome.oldStart + "\""
                                             : "this is " + withArticle(outcome.oldKind) + " file") +
-               ", not a cue sheet, so it is left as it is; name another cue file, or remove this one first";
+               (outcome.sheet == Sheet::toc ? ", not a TOC file" : ", not a cue sheet") +
+               ", so it is left as it is; name another " + sheetWord(outcome.sheet) +
+               " file, or remove this one first";
     if (outcome.refusal == CueRefusal::emptyOverOldFile)
         return "the list names no WAV file, so the cue sheet would be empty, and this file is left as it is; write "
                "the names of the WAV files in the list";

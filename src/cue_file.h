@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include "disc.h"
 #include "failure.h"
 #include "finding.h"
 #include "wav_header.h"
@@ -27,12 +28,13 @@ enum class CueStep : unsigned char {
 // An old file that is kept although it could be written.
 enum class CueRefusal : unsigned char {
     none,
-    notACueSheet,     // it holds something else: audio, an image, binary data, other text
+    notACueSheet,     // it holds something else: audio, an image, binary data, other text, or the other kind of sheet
     emptyOverOldFile, // the new sheet is empty, the old file is not
 };
 
 // How writing the cue file went, and what the user should know about it.
 struct CueOutcome {
+    Sheet sheet = Sheet::cue;  // what is written
     int error = 0;  // the errno value of the call that failed; 0 when written, or refused
     CueStep step = CueStep::look;
     CueRefusal refusal = CueRefusal::none;
@@ -57,15 +59,19 @@ inline bool written(const CueOutcome& outcome)
 // audio, an image or binary data is kept, and so is any non-empty file when
 // text is empty. A device or a FIFO is written in place. With dryRun, only what decides
 // whether the file could be written is done: nothing is written or touched.
-CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dryRun = false);
+CueOutcome writeCueFile(const std::string& name, std::string_view text, bool dryRun = false, Sheet sheet = Sheet::cue);
 
-// What the run reads, which no cue sheet may replace, and whether the cue
-// sheet names them relatively.
+// What the run reads, which no sheet may replace, whether the sheet names
+// them relatively, and what kind of sheet it is.
 struct CueInputs {
     const struct stat& list;
     const std::vector<WavFile>& files;
     bool relativeNames;
+    Sheet sheet = Sheet::cue;
 };
+
+// "cue" or "TOC", as the messages name the file written.
+const char* sheetWord(Sheet sheet);
 
 // Writes the cue sheet cue to the file called name, or to standard output
 // for "-", unless name is one of inputs; what the user should know of the
@@ -74,12 +80,13 @@ struct CueInputs {
 std::optional<Failure> writeCue(const std::string& name, std::string_view cue, const CueInputs& inputs, bool dryRun,
                                 Findings& findings);
 
-// Whether the first bytes of a file are those of a cue sheet: after a UTF-8
-// byte-order mark, blank lines and REM lines, the first lines (CRLF or LF,
-// any bytes) start with cue commands such as FILE, TRACK, TITLE, PERFORMER
-// or CATALOG. Unless start is the whole file, a line cut off at its end is
-// not looked at.
-bool looksLikeCueSheetStart(std::string_view start, bool whole);
+// Whether the first bytes of a file are those of a sheet of that kind: after
+// a UTF-8 byte-order mark and blank lines, the first lines (CRLF or LF, any
+// bytes) start with cue commands such as FILE, TRACK, TITLE, PERFORMER, REM
+// or CATALOG, or with a TOC file's CD_DA, CD_TEXT or TRACK, past comments
+// (//). Unless start is the whole file, a line cut off at its end is not
+// looked at.
+bool looksLikeSheetStart(std::string_view start, bool whole, Sheet sheet);
 
 // Why the cue file called name was not written, for standard error.
 std::string cueFailureReason(const CueOutcome& outcome, const std::string& name);

@@ -45,30 +45,40 @@ void placeSplit(DiscTrack& track, const Row& split, int64_t fileEnd, const Row* 
         track.fault = SplitFault::notAfter;
 }
 
-// The starts of the tracks, and the disc's length: each file's audio follows
-// the one before it, padded to whole sectors, with its tracks' pregaps.
+// Which splits have no place in their file, and the split before each.
+void findFaults(Disc& disc)
+{
+    int64_t end = 0;  // the current file's frames
+    int previousSplit = -1;
+    for (DiscTrack& track : disc.tracks) {
+        if (disc.startsFile(track)) {
+            end = fileFrames(disc.fileOf(track));
+            previousSplit = -1;
+            continue;
+        }
+        placeSplit(track, disc.startOf(track), end,
+                   previousSplit < 0 ? nullptr : &disc.table->rows[previousSplit]);
+        track.previousSplit = previousSplit;
+        if (track.inFile >= 0)
+            previousSplit = track.startRow;
+    }
+}
+
+// The places of a cue sheet's tracks: each file's audio follows the one
+// before it, padded to whole sectors, with its tracks' pregaps.
 void placeStarts(Disc& disc)
 {
-    const TrackTable& table = *disc.table;
     int64_t fileBase = 0;  // where the current file's audio starts, its first pregap left out
     int64_t pregaps = 0;   // the pregaps of the current file's tracks so far
     int64_t end = 0;       // the current file's frames
-    int previousSplit = -1;
     for (DiscTrack& track : disc.tracks) {
         if (disc.startsFile(track)) {
             fileBase = addSaturating(fileBase, addSaturating(pregaps, end));
             end = fileFrames(disc.fileOf(track));
             disc.length = addSaturating(disc.length, end);
             pregaps = 0;
-            previousSplit = -1;
-        } else {
-            placeSplit(track, disc.startOf(track), end, previousSplit < 0 ? nullptr : &table.rows[previousSplit]);
-            track.previousSplit = previousSplit;
-            if (track.inFile >= 0)
-                previousSplit = track.startRow;
         }
         disc.length = addSaturating(disc.length, track.pregap);
-        disc.hasPregaps = disc.hasPregaps || track.pregapRow >= 0;
         pregaps = addSaturating(pregaps, track.pregap);
         if (track.fault == SplitFault::none)
             track.start = addSaturating(fileBase, addSaturating(pregaps, track.inFile));
@@ -88,6 +98,67 @@ void placeLengths(Disc& disc)
     }
 }
 
+constexpr int64_t sectorSamples = 588;
+
+int64_t wholeSectors(int64_t samples)
+{
+    return samples / sectorSamples + (samples % sectorSamples != 0);
+}
+
+// Where each track's audio starts among all the files' audio, one after the
+// other, in sample frames: its file's start, and its S time in it.
+void findAudioStarts(Disc& disc)
+{
+    int64_t fileStart = 0;
+    int64_t fileLength = 0;
+    for (DiscTrack& track : disc.tracks) {
+        if (disc.startsFile(track)) {
+            fileStart = addSaturating(fileStart, fileLength);
+            fileLength = audioSamples(disc.fileOf(track));
+        }
+        track.firstSample = addSaturating(fileStart, int64_t{track.inFile} * sectorSamples);
+    }
+    disc.samples = addSaturating(fileStart, fileLength);
+}
+
+// The places of a TOC file's tracks, which cdrdao lays out from the files'
+// audio with nothing between them: a track starts at the sector nearest to
+// where its audio starts, counted from the start of its run (the disc's, or
+// a pregap's), so that silence pads only a run's last track. A faulty
+// split's track has no place; its audio stays with the track before.
+void placeGapless(Disc& disc)
+{
+    findAudioStarts(disc);
+    int64_t runStart = 0;  // the first sample of the current run
+    int64_t runSector = 0; // where it starts on the disc
+    DiscTrack* previous = nullptr;
+    const auto close = [&](int64_t end) {  // the previous track runs to end
+        previous->sampleCount = end - previous->firstSample;
+        previous->length = wholeSectors(previous->sampleCount);
+    };
+    for (DiscTrack& track : disc.tracks) {
+        if (track.fault != SplitFault::none)
+            continue;
+        const bool newRun = !previous || track.pregapRow >= 0;
+        if (!newRun) {
+            const int64_t offset = track.firstSample - runStart;
+            track.firstSample = runStart + (offset + sectorSamples / 2) / sectorSamples * sectorSamples;
+        }
+        if (previous)
+            close(track.firstSample);
+        if (newRun) {
+            runSector = previous ? addSaturating(previous->start, previous->length) : 0;
+            runSector = addSaturating(runSector, track.pregap);
+            runStart = track.firstSample;
+        }
+        track.start = addSaturating(runSector, (track.firstSample - runStart) / sectorSamples);
+        previous = &track;
+    }
+    if (previous)
+        close(disc.samples);
+    disc.length = previous ? addSaturating(previous->start, previous->length) : 0;
+}
+
 }  // namespace
 
 int64_t fileFrames(const WavFile& file)
@@ -97,12 +168,30 @@ int64_t fileFrames(const WavFile& file)
     return cdFramesCeil(file.dataBytesPresent / file.info.frameBytes, file.info.sampleRate);
 }
 
-Disc buildDisc(const TrackTable& table)
+int64_t audioSamples(const WavFile& file)
+{
+    const WavInfo& info = file.info;
+    if (info.frameBytes == 0 || info.sampleRate == 0)
+        return 0;  // not measured
+    // A burner takes any file's samples for CD audio's, 44100 a second.
+    const int64_t frames = (file.dataBytesPresent - static_cast<int64_t>(info.trailingTagBytes)) / info.frameBytes;
+    return info.sampleRate == 44100 ? frames : cdFramesFloor(frames, info.sampleRate) * sectorSamples;
+}
+
+Disc buildDisc(const TrackTable& table, Sheet sheet)
 {
     Disc disc;
     disc.table = &table;
+    disc.sheet = sheet;
     disc.tracks = listTracks(table);
-    placeStarts(disc);
-    placeLengths(disc);
+    for (const DiscTrack& track : disc.tracks)
+        disc.hasPregaps = disc.hasPregaps || track.pregapRow >= 0;
+    findFaults(disc);
+    if (sheet == Sheet::toc) {
+        placeGapless(disc);
+    } else {
+        placeStarts(disc);
+        placeLengths(disc);
+    }
     return disc;
 }

@@ -10,6 +10,10 @@
 
 #include "track_table.h"
 
+// What the disc is written as: a cue sheet, where every file is padded to
+// whole sectors, or cdrdao's TOC file, where the files' audio runs on.
+enum class Sheet : unsigned char { cue, toc };
+
 // Why a split's track has no place on the disc.
 enum class SplitFault : unsigned char {
     none,
@@ -38,6 +42,10 @@ struct DiscTrack {
     int previousSplit = -1;  // the row of the split before it in its file with a CD time, or -1
     int64_t start = -1;   // on the disc after its pregap, from the first track's pregap on; -1 when unknown
     int64_t length = -1;  // without its pregap; -1 when unknown
+    // In a TOC file: its audio among all the files' audio, one after the
+    // other, in sample frames of 1/44100 s: where it starts and how much.
+    int64_t firstSample = 0;
+    int64_t sampleCount = 0;
     // With CD-TEXT: apart, so that a disc without costs no memory for it.
     std::unique_ptr<TextPair> text;
 };
@@ -50,6 +58,8 @@ struct Disc {
     int64_t length = 0;
     bool hasPregaps = false;
     bool hasCdText = false;
+    Sheet sheet = Sheet::cue;
+    int64_t samples = 0;  // of all the files' audio, in a TOC file
     TextPair text;  // the disc's own, with CD-TEXT
 
     const Row& startOf(const DiscTrack& track) const { return table->rows[track.startRow]; }
@@ -58,10 +68,16 @@ struct Disc {
     bool startsFile(const DiscTrack& track) const { return track.startRow == track.fileRow; }
 };
 
-// The tracks of the measured table and their places. A faulty split's track
-// has no known start or length, nor has the track before it in its file; the
-// track after it starts where its own split says.
-Disc buildDisc(const TrackTable& table);
+// The tracks of the measured table and their places as the burner lays them
+// out from a sheet of that kind. In a cue sheet, a faulty split's track has
+// no known start or length, nor has the track before it in its file; the
+// track after it starts where its own split says. In a TOC file, it has no
+// place, and its audio stays with the track before it.
+Disc buildDisc(const TrackTable& table, Sheet sheet = Sheet::cue);
+
+// The sample frames of a file's audio as a TOC file takes it: what it holds,
+// without a tag chunk after it.
+int64_t audioSamples(const WavFile& file);
 
 // The CD frames of the audio a file holds, padded to a whole frame at its
 // end, as a burner pads it.

@@ -53,23 +53,23 @@ TagChunkReader tagReader(Tags& tags)
 
 }  // namespace
 
-std::optional<Failure> measureFiles(TrackTable& table, const ListFile& list, bool cdText, Findings& findings)
+std::optional<Failure> measureFiles(TrackTable& table, const ListFile& list, const Wanted& wanted, Findings& findings)
 {
     Lookups lookups{folderOf(list.name)};
     std::optional<Failure> first;
-    if (cdText)
+    if (wanted.tags)
         table.tags.resize(table.wavFiles.size());
     for (const Row& row : table.rows) {
         if (!row.isWav())
             continue;
         const auto index = static_cast<size_t>(row.wavIndex);
         // How the audio ends matters only where another file follows.
-        WavWanted wanted;
-        wanted.ending = index + 1 < table.wavFiles.size();
-        if (cdText)
-            wanted.tagChunks = tagReader(table.tags[index]);
+        WavWanted read;
+        read.ending = wanted.endings && index + 1 < table.wavFiles.size();
+        if (wanted.tags)
+            read.tagChunks = tagReader(table.tags[index]);
         WavFile& file = table.wavFiles[index];
-        if (GET_ATTRIBUTES(row.lineText, file, wanted))
+        if (GET_ATTRIBUTES(row.lineText, file, read))
             continue;
         Failure failure = *wavFailure(row.lineText, file);
         add(findings, Rule::wavProblem, row.lineNumber, problemText(table, row, failure, list, lookups));

@@ -8,8 +8,13 @@
 #include "list_file.h"
 #include "track_table.h"
 
-// Measures every WAV row of table, with its tags when cdText asks for them.
-// Every WAV line that cannot be used is named among findings, so that one run
-// finds them all; the failure of the first is returned, for the run to stop
-// at, as a WAV problem always has.
-std::optional<Failure> measureFiles(TrackTable& table, const ListFile& list, bool cdText, Findings& findings);
+// What is read of a file beyond its length.
+struct Wanted {
+    bool tags = false;     // for CD-TEXT
+    bool endings = false;  // how CD audio in part sectors ends, where a cue sheet pads it
+};
+
+// Measures every WAV row of table. Every WAV line that cannot be used is
+// named among findings, so that one run finds them all; the failure of the
+// first is returned, for the run to stop at, as a WAV problem always has.
+std::optional<Failure> measureFiles(TrackTable& table, const ListFile& list, const Wanted& wanted, Findings& findings);

@@ -19,6 +19,9 @@ const char* const optionsText =
     "                  disc as CD-TEXT, from the files' tags or names\n"
     "  -n, --dry-run   do all but write the cue file\n"
     "  --strict        exit with status 4 when the burn check warns\n"
+    "  --toc           write cdrdao's own TOC file (output.toc) instead of a cue\n"
+    "                  sheet: the files' music runs on from one into the next,\n"
+    "                  with no silence at the seams, and every end is exact\n"
     "  -t, --tracks    list the disc's tracks as the burner lays them out, how\n"
     "                  full a CD-R it makes, and the command that burns it\n"
     "  -h, --help      show this text\n"
@@ -40,6 +43,7 @@ constexpr OptionName optionNames[] = {
     {"dry-run", 'n', &Options::dryRun},
     {"help", 'h', &Options::help},
     {"strict", 0, &Options::strict},
+    {"toc", 0, &Options::toc},
     {"tracks", 't', &Options::tracks},
     {"version", 0, &Options::version},
 };

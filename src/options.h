@@ -12,6 +12,7 @@ struct Options {
     bool cdText = false;
     bool tracks = false;
     bool dryRun = false;
+    bool toc = false;  // write cdrdao's TOC file instead of a cue sheet
     bool help = false;
     bool version = false;
     std::vector<const char*> arguments;  // the words that are not options, in order: the list, the cue file

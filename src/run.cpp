@@ -27,12 +27,17 @@
 #include "options.h"
 #include "paths.h"
 #include "timing.h"
+#include "toc_sheet.h"
 #include "track_list.h"
 #include "track_table.h"
 
 namespace {
 
-constexpr const char* defaultOutputName = "output.cue";
+// The sheet's name when none is given.
+std::string defaultOutputName(const Options& options)
+{
+    return options.toc ? "output.toc" : "output.cue";
+}
 
 // What the run is doing: how it ends should memory run out. Only the run sets it.
 Exit runStage = Exit::noList;
@@ -82,10 +87,10 @@ Exit report(const Failure& failure, const Reporting& reporting)
     return failure.status;
 }
 
-void confirm(const std::string& outputName, bool dryRun, const Reporting& reporting)
+void confirm(const std::string& outputName, const Options& options, const Reporting& reporting)
 {
-    print((dryRun ? "\nDry run: did not write cue file called " : "\nWrote cue file called ") + outputName + "\n",
-          reporting);
+    const std::string file = std::string(options.toc ? "TOC" : "cue") + " file called " + outputName + "\n";
+    print((options.dryRun ? "\nDry run: did not write " : "\nWrote ") + file, reporting);
 }
 
 // The name of the folder the list is in: a disc's title when its files name
@@ -124,7 +129,7 @@ std::optional<Exit> answerCommandLine(const Options& options, const Reporting& r
 Disc makeDisc(const TrackTable& table, const Options& options, const ListFile& list, const std::string& outputName,
               const Reporting& reporting, Findings& findings)
 {
-    Disc disc = buildDisc(table);
+    Disc disc = buildDisc(table, options.toc ? Sheet::toc : Sheet::cue);
     checkDisc(disc, findings);
     if (options.cdText)
         chooseCdText(disc, listFolderName(list.name), findings);
@@ -154,7 +159,7 @@ Exit runSteps(const Options& options, const std::string& outputName)
     buildTrackTable(list.contents, table);
     checkList(table, lookUpPath, options.cdText, findings);
     runStage = Exit::wavProblem;
-    if (auto failure = measureFiles(table, list, options.cdText, findings)) {
+    if (auto failure = measureFiles(table, list, {.tags = options.cdText, .endings = !options.toc}, findings)) {
         printFindings(list.name, std::move(findings));
         return report(*failure, reporting);
     }
@@ -162,15 +167,15 @@ Exit runSteps(const Options& options, const std::string& outputName)
     std::fputs(formatReport(table, totalTime(table), reporting.terminal).c_str(), reporting.out);
     const Disc disc = makeDisc(table, options, list, outputName, reporting, findings);
     const std::optional<Failure> failure =
-        writeCue(outputName, buildCueText(disc), {list.status, table.wavFiles, namesRelatively(table)},
-                 options.dryRun, findings);
+        writeCue(outputName, options.toc ? buildTocText(disc) : buildCueText(disc),
+                 {list.status, table.wavFiles, namesRelatively(table), disc.sheet}, options.dryRun, findings);
     if (!failure)
         runStage = Exit::outputFailed;
     const bool warned = warns(findings.list);
     printFindings(list.name, std::move(findings));
     if (failure)
         return report(*failure, reporting);
-    confirm(outputName, options.dryRun, reporting);
+    confirm(outputName, options, reporting);
     return options.strict && warned ? Exit::strictWarnings : Exit::done;
 }
 
@@ -222,7 +227,7 @@ int run(int argc, char* argv[])
     std::signal(SIGXFSZ, SIG_IGN);
     std::set_new_handler(outOfMemory);
     const Options options = readOptions(argc, argv);
-    const std::string outputName = options.arguments.size() == 2 ? options.arguments[1] : defaultOutputName;
+    const std::string outputName = options.arguments.size() == 2 ? options.arguments[1] : defaultOutputName(options);
     const Exit status = runSteps(options, outputName);
     if (closeStandardOutput(status, outputName == standardOutputName) || status == Exit::wavProblem ||
         status == Exit::cueNotWritten)

@@ -39,6 +39,7 @@ struct File {
     WavLayout layout = WavLayout::riff;
     DataLength length = DataLength::declared;
     Ending ending = Ending::unread;
+    int64_t tagBytes = 0;  // a streamed file's tag chunk after its audio, counted in the declared bytes
 };
 
 struct DiscCase {
@@ -46,6 +47,7 @@ struct DiscCase {
     std::string list;
     std::vector<File> files;  // one for each WAV line, in order
     std::vector<std::pair<int, std::string>> findings;  // line, and words the text holds
+    Sheet sheet = Sheet::cue;
 };
 
 void PrintTo(const DiscCase& testCase, std::ostream* out)
@@ -73,9 +75,15 @@ const DiscCase discCases[] = {
       {.declaredBytes = 4 * second + 8, .ending = Ending::music}, {.declaredBytes = 4 * second + 8, .ending = Ending::music},
       {4 * second}},
      {{2, "b.wav, c.wav and d.wav do not fill whole CD sectors, and their music runs on into the next file, so the "
-          "silence the burner pads each with (up to 13 ms) will be heard as a gap; keep the music gapless by moving "
-          "each boundary into the next file: shntool fix -r none -k \"b.wav\" \"c.wav\" \"d.wav\" \"e.wav\", then "
-          "list the -fixed.wav files"}}},
+          "silence the burner pads each with (up to 13 ms) will be heard as a gap; keep the music gapless with --toc, "
+          "which writes cdrdao's own TOC file and changes no file, or by moving each boundary into the next file: "
+          "shntool fix -r none -k \"b.wav\" \"c.wav\" \"d.wav\" \"e.wav\", then list the -fixed.wav files"}}},
+    // A TOC file runs the music on and gives a streamed file's length: no
+    // padding, no tag burned as noise, and it holds quotes and long names.
+    {"TocRunsTheMusicOn", "a\"b\".wav\n" + std::string(200, 'n') + ".wav\nc.wav\n",
+     {{.declaredBytes = 4 * second + 8, .ending = Ending::music}, {.declaredBytes = 4 * second + 8, .ending = Ending::music},
+      {.declaredBytes = 4 * second + 8, .length = DataLength::streamed, .tagBytes = 40}},
+     {}, Sheet::toc},
     {"ShortTracks", "a.wav\nb.wav\nS 00:02:00\nS 00:08:00\n", {{3 * second}, {10 * second}},
      {{1, "track 1 (a.wav) lasts 0:3:0"}, {2, "track 2 (b.wav) lasts 0:2:0"},
       {4, "track 4 (b.wav from 00:08:00) lasts 0:2:0"}}},
@@ -164,6 +172,7 @@ TrackTable measuredTable(std::string& list, const std::vector<File>& files)
                      .frameBytes = facts.channels * (facts.bits / 8),
                      .sampleRate = facts.rate,
                      .sampleFrames = facts.declaredBytes / (facts.channels * (facts.bits / 8)),
+                     .trailingTagBytes = static_cast<uint64_t>(facts.tagBytes),
                      .layout = facts.layout,
                      .length = facts.length},
             .dataBytesPresent = facts.presentBytes < 0 ? facts.declaredBytes : facts.presentBytes,
@@ -175,14 +184,14 @@ TrackTable measuredTable(std::string& list, const std::vector<File>& files)
 
 // What the run warns about: the list's slips and the disc's faults, in list
 // order. The file system holds a file "three" and a folder "Disc 2".
-std::vector<Finding> allFindings(const TrackTable& table)
+std::vector<Finding> allFindings(const TrackTable& table, Sheet sheet = Sheet::cue)
 {
     Findings findings;
     checkList(table, [](const char* name) {
         const std::string_view path = name;
         return path == "three" ? PathKind::file : path == "Disc 2" ? PathKind::folder : PathKind::none;
     }, false, findings);
-    checkDisc(buildDisc(table), findings);
+    checkDisc(buildDisc(table, sheet), findings);
     return inOrder(std::move(findings));
 }
 
@@ -191,7 +200,7 @@ class BurnCheckTest : public testing::TestWithParam<DiscCase> {};
 TEST_P(BurnCheckTest, Finds)
 {
     std::string list = GetParam().list;
-    const std::vector<Finding> findings = allFindings(measuredTable(list, GetParam().files));
+    const std::vector<Finding> findings = allFindings(measuredTable(list, GetParam().files), GetParam().sheet);
     ASSERT_EQ(findings.size(), GetParam().findings.size());
     for (size_t at = 0; at < findings.size(); ++at) {
         EXPECT_EQ(findings[at].lineNumber, GetParam().findings[at].first) << findings[at].text;

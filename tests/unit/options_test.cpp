@@ -9,8 +9,8 @@
 namespace {
 
 // A command line, and what it asks for: the flags as letters (s strict, h
-// help, v version, t tracks, n dry-run, c cd-text), the words left, and the
-// unknown option.
+// help, v version, t tracks, n dry-run, c cd-text, o toc), the words left,
+// and the unknown option.
 struct CommandCase {
     std::vector<std::string> words;  // after the program's name
     std::string flags;
@@ -33,6 +33,8 @@ const CommandCase commandCases[] = {
     // A long option may be cut short where no other starts the same.
     {{"--track", "--dry", "--cd", "--str", "--vers", "--he"}, "shvtnc", {}, ""},
     {{"--cd-texts"}, "", {}, "--cd-texts"},
+    {{"--to", "--tr"}, "to", {}, ""},
+    {{"--t", "a.txt"}, "", {}, "--t"},  // --toc or --tracks
 };
 
 TEST(Options, ReadsOptionsAnywhere)
@@ -47,7 +49,7 @@ TEST(Options, ReadsOptionsAnywhere)
         const Options options = readOptions(static_cast<int>(argv.size() - 1), argv.data());
         const std::string flags = std::string(options.strict ? "s" : "") + (options.help ? "h" : "") +
                                   (options.version ? "v" : "") + (options.tracks ? "t" : "") +
-                                  (options.dryRun ? "n" : "") + (options.cdText ? "c" : "");
+                                  (options.dryRun ? "n" : "") + (options.cdText ? "c" : "") + (options.toc ? "o" : "");
         EXPECT_EQ(flags, testCase.flags) << testing::PrintToString(testCase.words);
         EXPECT_EQ(std::vector<std::string>(options.arguments.begin(), options.arguments.end()), testCase.arguments);
         EXPECT_EQ(options.unknown, testCase.unknown);
@@ -62,6 +64,7 @@ TEST(Options, HintsAtWhatWasMeant)
         {"-version", "did you mean --version?"},
         {"-dash.txt", "to name a file that starts with -, write -- before it, or ./-dash.txt"},
         {"--strict=yes", "--strict takes no value"},
+        {"--t", "it is the start of --toc and --tracks; write more of the one you mean"},
         {"--bogus", ""},
         {"-x", ""},
     };
