@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     checkList(table, [&exists](const char*) {
         exists = !exists;
         return exists ? PathKind::file : PathKind::none;
-    }, size % 2 == 0, findings);
+    }, {.cdText = size % 2 == 0, .convert = size % 3 == 0}, findings);
     checkDisc(disc, findings);
     for (const Finding& finding : inOrder(std::move(findings))) {
         bool known = finding.about != About::line || finding.lineNumber == table.nulLine;

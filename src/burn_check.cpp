@@ -60,8 +60,8 @@ void forEachFile(const Disc& disc, Check check)
 void checkNames(const Disc& disc, Findings& findings)
 {
     const bool cue = disc.sheet == Sheet::cue;
-    forEachFile(disc, [&findings, cue](const Row& row, const WavFile&) {
-        const std::string_view name = row.lineText;
+    forEachFile(disc, [&findings, cue, &disc](const Row& row, const WavFile&) {
+        const std::string_view name = disc.table->sheetName(row);
         if (cue && name.find('"') != std::string::npos)
             add(findings, Rule::names, row.lineNumber,
                 join({"the name ", name, " holds a double quote, which a cue sheet cannot hold; rename the file"}));
@@ -134,9 +134,10 @@ void checkFiles(const Disc& disc, Findings& findings)
         const std::string_view name = row.lineText;
         const WavInfo& info = file.info;
         if (!isCdAudio(info))
-            add(findings, Rule::files, row.lineNumber, join({name, " is ", describeFormat(info),
-                                                      ", but a CD takes 44100 Hz, 16-bit, stereo PCM; convert it, "
-                                                      "as in: ", soxCommand(name)}));
+            add(findings, Rule::files, row.lineNumber,
+                join({name, " is ", describeFormat(info), ", but a CD takes 44100 Hz, 16-bit, stereo PCM; run "
+                      "trelvask with --convert DIR to make CD audio of it in the folder DIR, or convert it by hand, "
+                      "as in: ", soxCommand(name)}));
         const int64_t present = framesPresent(file);
         if (present < info.sampleFrames)
             add(findings, Rule::files, row.lineNumber,

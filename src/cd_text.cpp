@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "advice.h"
+#include "source.h"
 #include "text_encoding.h"
 #include "track_list.h"
 
@@ -219,8 +220,8 @@ int cdTextPackCount(const Disc& disc)
 std::string titleFromName(std::string_view name)
 {
     name = name.substr(name.rfind('/') + 1);
-    if (endsWithInAnyCase(name, ".wav"))
-        name.remove_suffix(4);
+    if (endsWithInAnyCase(name, ".wav") || namesConvertibleFile(name))
+        name.remove_suffix(name.size() - name.rfind('.'));
     size_t digits = 0;
     while (digits < name.size() && digits < 3 && name[digits] >= '0' && name[digits] <= '9')
         ++digits;

@@ -44,6 +44,6 @@ int cdTextPackCount(const Disc& disc);
 // without tags among tagged ones are added to findings.
 void chooseCdText(Disc& disc, std::string_view fallbackTitle, Findings& findings);
 
-// A title made of a file name: no folder, no .wav, no track number before it
-// ("03 - ", "03. ", "03_").
+// A title made of a file name: no folder, no .wav (nor the extension of a
+// sound file to convert), no track number before it ("03 - ", "03. ", "03_").
 std::string titleFromName(std::string_view name);

@@ -131,17 +131,6 @@ void forgetTemporary()
     blockFatalSignals(false);
 }
 
-// Links the unnamed file fd into folder as name, as the caller may: by the
-// descriptor for a privileged run, else through /proc.
-int linkUnnamed(int fd, int folder, const char* name)
-{
-    if (linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0)
-        return 0;
-    char path[32];
-    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
-    return linkat(AT_FDCWD, path, folder, name, AT_SYMLINK_FOLLOW);
-}
-
 // A new file in folder, holding text, with the old file's mode, owner and
 // group where this run may set them: unnamed where the filesystem allows and
 // unnamed is set, so that nothing is left of it should the run be killed;

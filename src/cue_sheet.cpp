@@ -46,6 +46,8 @@ size_t cueBytes(const Disc& disc)
     size_t bytes = 0;
     for (const DiscTrack& track : disc.tracks) {
         bytes += 64 + std::char_traits<char>::length(disc.startOf(track).lineText);
+        if (disc.startsFile(track))
+            bytes += std::char_traits<char>::length(disc.table->sheetName(disc.fileRowOf(track)));
         if (track.text)
             bytes += 40 + track.text->title.size() + track.text->performer.size();
         if (track.pregapRow >= 0)
@@ -65,7 +67,7 @@ std::string buildCueText(const Disc& disc)
         const std::string_view line = disc.startOf(track).lineText;
         if (disc.startsFile(track)) {
             cue += "FILE \"";
-            appendEscaped(cue, line, true);
+            appendEscaped(cue, disc.table->sheetName(disc.fileRowOf(track)), true);
             cue += "\" WAVE\n";
         }
         appendTrackLine(cue, trackNumber++);

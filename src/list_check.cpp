@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "advice.h"
+#include "source.h"
 #include "track_list.h"
 
 namespace {
@@ -27,8 +28,9 @@ bool isNote(std::string_view line)
 }
 
 // What to do about a line that names a sound file the cue sheet does not
-// take; empty when it names none.
-std::string soundFileAdvice(std::string_view text)
+// take; empty when it names none. With --convert, a file that libsndfile
+// reads is converted, where it is there.
+std::string soundFileAdvice(std::string_view text, bool convert)
 {
     if (namesWavInAnyCase(text)) {
         const std::string renamed = endsWithInAnyCase(text, ".wav")
@@ -37,6 +39,12 @@ std::string soundFileAdvice(std::string_view text)
         return join({text, " is left off the disc, since only a name holding .wav or .WAV makes a WAV line; rename "
                            "the file to ", renamed, " and write that name in the list"});
     }
+    if (namesConvertibleFile(text) && convert)
+        return join({text, " is left off the disc, since there is no such file to convert; correct its name"});
+    if (namesConvertibleFile(text))
+        return join({text, " is left off the disc, since a cue sheet for a CD takes WAV files only; run trelvask "
+                           "with --convert DIR to make CD audio of it in the folder DIR, or convert it by hand, as "
+                           "in: ", ffmpegCommand(text)});
     for (const std::string_view ending : soundEndings)
         if (endsWithInAnyCase(text, ending))
             return join({text, " is left off the disc, since a cue sheet for a CD takes WAV files only; convert "
@@ -46,7 +54,7 @@ std::string soundFileAdvice(std::string_view text)
 
 // An S or P line without its blank loses its first digit: "S12:30:00" is a
 // split at 2:30:00, and "Song.flac" a split at "ng.flac".
-void checkTimeTexts(const TrackTable& table, Findings& findings)
+void checkTimeTexts(const TrackTable& table, bool convert, Findings& findings)
 {
     const char* fileName = "";
     for (const Row& row : table.rows) {
@@ -56,7 +64,7 @@ void checkTimeTexts(const TrackTable& table, Findings& findings)
             continue;
         const std::string_view line = row.lineText, time = lineTime(line), letter = line.substr(0, 1);
         const std::string_view what = row.isPregap() ? "a pregap" : "a split";
-        const std::string advice = soundFileAdvice(trimBlanks(line));
+        const std::string advice = soundFileAdvice(trimBlanks(line), convert);
         if (!advice.empty())
             add(findings, Rule::timeText, row.lineNumber,
                 join({"this line starts with ", letter, ", so it is read as ", what, " in the cue sheet, and ",
@@ -81,7 +89,7 @@ void checkTimeTexts(const TrackTable& table, Findings& findings)
 // What a line that makes no track looked meant to do, or empty when it is a
 // note: a split or pregap written the wrong way, or a sound file of another
 // kind.
-std::string missedIntent(std::string_view line)
+std::string missedIntent(std::string_view line, bool convert)
 {
     const std::string_view text = trimBlanks(line);
     const char letter = static_cast<char>(text[0] & ~0x20);
@@ -89,7 +97,7 @@ std::string missedIntent(std::string_view line)
         return join({"this line is left out, since only a line that starts with a capital ", {&letter, 1},
                      " makes ", letter == 'S' ? "a split" : "a pregap", ", at the very start of the line; write ",
                      {&letter, 1}, " ", lineTime(text)});
-    return soundFileAdvice(text);
+    return soundFileAdvice(text, convert);
 }
 
 // A line the rules know nothing of is a note, unless it names a file, which
@@ -103,12 +111,12 @@ std::string unusedPath(std::string_view line, PathKind kind)
                        "line; if it is a WAV file, rename it to ", line, ".wav and write that name in the list"});
 }
 
-void checkIgnoredLines(const TrackTable& table, const LookUp& lookUp, Findings& findings)
+void checkIgnoredLines(const TrackTable& table, const LookUp& lookUp, bool convert, Findings& findings)
 {
     for (const Row& row : table.rows) {
         if (row.kind != LineKind::other || isNote(row.lineText))
             continue;
-        std::string intent = missedIntent(row.lineText);
+        std::string intent = missedIntent(row.lineText, convert);
         if (intent.empty())
             if (const PathKind kind = lookUp(row.lineText); kind != PathKind::none)
                 intent = unusedPath(row.lineText, kind);
@@ -175,13 +183,13 @@ void checkSplitTitles(const TrackTable& table, bool cdText, Findings& findings)
 
 }  // namespace
 
-void checkList(const TrackTable& table, const LookUp& lookUp, bool cdText, Findings& findings)
+void checkList(const TrackTable& table, const LookUp& lookUp, const ListChecks& checks, Findings& findings)
 {
-    checkTimeTexts(table, findings);
-    checkIgnoredLines(table, lookUp, findings);
+    checkTimeTexts(table, checks.convert, findings);
+    checkIgnoredLines(table, lookUp, checks.convert, findings);
     checkPregaps(table, findings);
     checkListEnd(table, findings);
-    checkSplitTitles(table, cdText, findings);
+    checkSplitTitles(table, checks.cdText, findings);
 }
 
 PathKind lookUpPath(const char* name)

@@ -15,7 +15,13 @@ using LookUp = std::function<PathKind(const char* name)>;
 // What the file system holds under name.
 PathKind lookUpPath(const char* name);
 
+// What the run does that the slips depend on: whether the titles after split
+// times go on the disc, and whether sound files of other kinds are converted.
+struct ListChecks {
+    bool cdText = false;
+    bool convert = false;
+};
+
 // Adds the slips to findings. lookUp is asked only about a line that says
 // nothing the rules know, to tell a file left off the disc from a note.
-// cdText tells whether the titles after split times go on the disc.
-void checkList(const TrackTable& table, const LookUp& lookUp, bool cdText, Findings& findings);
+void checkList(const TrackTable& table, const LookUp& lookUp, const ListChecks& checks, Findings& findings);

@@ -1,10 +1,17 @@
 #include "measure.h"
 
 #include <cerrno>
+#include <cstring>
 #include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include <unistd.h>
 
+#include "advice.h"
+#include "convert.h"
 #include "paths.h"
 #include "tags.h"
 #include "text_encoding.h"
@@ -51,32 +58,194 @@ TagChunkReader tagReader(Tags& tags)
     };
 }
 
+// The CD audio a source becomes, as a WAV file of frames predicted.
+WavInfo cdAudio(int64_t frames)
+{
+    WavInfo info;
+    info.formatCode = 1;
+    info.channels = 2;
+    info.bitsPerSample = 16;
+    info.blockAlign = 4;
+    info.frameBytes = 4;
+    info.sampleRate = 44100;
+    info.sampleFrames = frames;
+    info.dataSize = static_cast<uint64_t>(frames) * 4;
+    return info;
+}
+
+// What is read of a file beyond its length: its tags into tags where they
+// are wanted (a converted file's always, for its mark), and how its audio
+// ends where another file follows it.
+WavWanted readingOf(const Wanted& wanted, const TrackTable& table, size_t index, Tags& tags, bool converted)
+{
+    WavWanted read;
+    read.ending = wanted.endings && index + 1 < table.wavFiles.size();
+    if (wanted.tags || converted)
+        read.tagChunks = tagReader(tags);
+    return read;
+}
+
+// A conversion made before, and still of this source: its file measured
+// in place of the source. A file of that name that is no conversion is
+// never replaced.
+std::optional<Failure> findConversion(TrackTable& table, size_t index, const Wanted& wanted, Conversion& conversion)
+{
+    WavFile converted;
+    Tags tags;
+    GET_ATTRIBUTES(conversion.target.c_str(), converted, readingOf(wanted, table, index, tags, true));
+    if (!converted.read)
+        return converted.error == ENOENT ? std::nullopt
+                                         : std::optional(Failure{Exit::cueNotWritten, "", conversion.target,
+                                                                 std::strerror(converted.error), converted.error});
+    if (!isConversion(tags.software))
+        return Failure{Exit::cueNotWritten, "", conversion.target,
+                       "this file was not made by trelvask, so it is left as it is, and the source is not converted; "
+                       "move it, or name another folder with --convert"};
+    conversion.done = tags.software == conversion.mark && converted.info.status == WavStatus::ok &&
+                      !needsConversion(converted.info) &&
+                      static_cast<uint64_t>(converted.dataBytesPresent) == converted.info.dataSize;
+    if (conversion.done) {
+        converted.conversion = table.wavFiles[index].conversion;
+        table.wavFiles[index] = std::move(converted);
+        if (index < table.tags.size())
+            table.tags[index] = std::move(tags);
+    }
+    return std::nullopt;
+}
+
+// The length and tags of a source to convert, as its CD audio will have them.
+std::optional<Failure> predictConversion(TrackTable& table, const Row& row, const Wanted& wanted,
+                                         Conversion& conversion)
+{
+    WavFile& file = table.wavFiles[static_cast<size_t>(row.wavIndex)];
+    std::string reason;
+    // A WAV file is measured already.
+    const std::optional<SourceFormat> format =
+        namesConvertibleFile(row.lineText)
+            ? readSourceFormat(row.lineText, reason)
+            : SourceFormat{file.info.sampleRate, file.info.channels, file.dataBytesPresent / file.info.frameBytes};
+    if (!format)
+        return Failure{Exit::wavProblem, "", row.lineText, "it cannot be read to be converted: " + reason};
+    if (format->channels > 2 || format->channels < 1 || format->sampleRate <= 0)
+        return Failure{Exit::wavProblem, "", row.lineText,
+                       join({"it has ", std::to_string(format->channels),
+                             " channels, and a CD holds two; trelvask does not guess at a downmix: mix it down first, "
+                             "as in: ffmpeg -i ", quoted(row.lineText), " -ac 2 ", quoted(cdName(row.lineText))})};
+    conversion.format = *format;
+    file.info = cdAudio(convertedFrames(format->sampleFrames, format->sampleRate));
+    file.dataBytesPresent = static_cast<int64_t>(file.info.dataSize);
+    if (wanted.tags)
+        table.tags[static_cast<size_t>(row.wavIndex)] = readSourceTags(row.lineText);
+    return std::nullopt;
+}
+
+// A source to convert, with --convert: where its CD audio goes, and what it
+// will be, read from a conversion made before or predicted.
+std::optional<Failure> measureSource(TrackTable& table, const Row& row, const Wanted& wanted, bool sameName)
+{
+    struct stat status;
+    WavFile& file = table.wavFiles[static_cast<size_t>(row.wavIndex)];
+    if (stat(row.lineText, &status) != 0) {
+        file.read = false;
+        file.error = errno;
+        return wavFailure(row.lineText, file);
+    }
+    file.conversion = static_cast<int>(table.conversions.size());
+    Conversion& conversion = table.conversions.emplace_back();
+    conversion.target = convertedName(wanted.convertInto, row.lineText, sameName);
+    conversion.mark = conversionMark(row.lineText, status);
+    file.device = status.st_dev;
+    file.inode = status.st_ino;
+    if (auto failure = findConversion(table, static_cast<size_t>(row.wavIndex), wanted, conversion))
+        return failure;
+    return conversion.done ? std::nullopt : predictConversion(table, row, wanted, conversion);
+}
+
+// For each WAV row, whether the name of its conversion would be another
+// source's too, as for two files 01.flac in two folders.
+std::vector<bool> sharedNames(const TrackTable& table, const std::string& folder)
+{
+    std::vector<bool> shared(table.wavFiles.size(), false);
+    if (folder.empty())
+        return shared;
+    std::unordered_map<std::string, std::string_view> sourceOf;  // a converted name, and the first source of it
+    std::unordered_map<std::string, bool> sharedName;
+    for (const Row& row : table.rows) {
+        if (!row.isWav())
+            continue;
+        const auto [at, isNew] = sourceOf.emplace(convertedName(folder, row.lineText, false), row.lineText);
+        sharedName[at->first] = sharedName[at->first] || (!isNew && at->second != row.lineText);
+    }
+    for (const Row& row : table.rows)
+        if (row.isWav())
+            shared[static_cast<size_t>(row.wavIndex)] = sharedName[convertedName(folder, row.lineText, false)];
+    return shared;
+}
+
+// Measures the file of a WAV row; with --convert, a source that is to be
+// made CD audio is measured as it will be.
+std::optional<Failure> measureRow(TrackTable& table, const Row& row, const Wanted& wanted,
+                                  const std::vector<bool>& sameNames)
+{
+    const auto index = static_cast<size_t>(row.wavIndex);
+    const bool convert = !wanted.convertInto.empty();
+    if (convert && namesConvertibleFile(row.lineText))
+        return measureSource(table, row, wanted, sameNames[index]);
+    Tags unwanted;
+    Tags& tags = index < table.tags.size() ? table.tags[index] : unwanted;
+    WavFile& file = table.wavFiles[index];
+    if (!GET_ATTRIBUTES(row.lineText, file, readingOf(wanted, table, index, tags, false)))
+        return wavFailure(row.lineText, file);
+    if (convert && needsConversion(file.info))
+        return measureSource(table, row, wanted, sameNames[index]);
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<Failure> measureFiles(TrackTable& table, const ListFile& list, const Wanted& wanted, Findings& findings)
 {
     Lookups lookups{folderOf(list.name)};
     std::optional<Failure> first;
-    if (wanted.tags)
-        table.tags.resize(table.wavFiles.size());
+    table.tags.resize(wanted.tags ? table.wavFiles.size() : 0);
+    const std::vector<bool> sameNames = sharedNames(table, wanted.convertInto);
     for (const Row& row : table.rows) {
         if (!row.isWav())
             continue;
-        const auto index = static_cast<size_t>(row.wavIndex);
-        // How the audio ends matters only where another file follows.
-        WavWanted read;
-        read.ending = wanted.endings && index + 1 < table.wavFiles.size();
-        if (wanted.tags)
-            read.tagChunks = tagReader(table.tags[index]);
-        WavFile& file = table.wavFiles[index];
-        if (GET_ATTRIBUTES(row.lineText, file, read))
+        std::optional<Failure> failure = measureRow(table, row, wanted, sameNames);
+        if (!failure)
             continue;
-        Failure failure = *wavFailure(row.lineText, file);
-        add(findings, Rule::wavProblem, row.lineNumber, problemText(table, row, failure, list, lookups));
+        const bool unreadable = !table.wavFile(row).read || table.wavFile(row).info.status != WavStatus::ok;
+        add(findings, Rule::wavProblem, row.lineNumber,
+            unreadable && failure->subject == row.lineText ? problemText(table, row, *failure, list, lookups)
+                                                           : failure->subject + ": " + failure->reason);
         if (!first) {
             first = std::move(failure);
             first->subject.clear();
         }
     }
     return first;
+}
+
+std::optional<Failure> measureConverted(TrackTable& table, const Wanted& wanted)
+{
+    for (const Row& row : table.rows) {
+        if (!row.isWav() || table.wavFile(row).conversion < 0)
+            continue;
+        const auto index = static_cast<size_t>(row.wavIndex);
+        Conversion& conversion = table.conversions[static_cast<size_t>(table.wavFiles[index].conversion)];
+        if (conversion.done)
+            continue;
+        WavFile converted;
+        Tags tags;
+        if (!GET_ATTRIBUTES(conversion.target.c_str(), converted, readingOf(wanted, table, index, tags, true)))
+            return wavFailure(conversion.target.c_str(), converted);
+        converted.conversion = table.wavFiles[index].conversion;
+        table.wavFiles[index] = std::move(converted);
+        if (index < table.tags.size())
+            table.tags[index] = std::move(tags);
+    }
+    for (Conversion& conversion : table.conversions)
+        conversion.done = true;
+    return std::nullopt;
 }

@@ -17,6 +17,10 @@ const char* const optionsText =
     "\nOptions may stand anywhere on the command line:\n"
     "  --cd-text       put the album's and tracks' titles and performers on the\n"
     "                  disc as CD-TEXT, from the files' tags or names\n"
+    "  --convert DIR   make CD audio, with its tags, of the FLAC, Ogg, Opus, MP3\n"
+    "                  and AIFF files the list names, and of WAV files that are\n"
+    "                  not CD audio, once, into the folder DIR; the sheet names\n"
+    "                  the converted files\n"
     "  -n, --dry-run   do all but write the cue file\n"
     "  --strict        exit with status 4 when the burn check warns\n"
     "  --toc           write cdrdao's own TOC file (output.toc) instead of a cue\n"
@@ -35,11 +39,13 @@ namespace {
 struct OptionName {
     std::string_view name;  // after --
     char letter;            // after -, or 0
-    bool Options::*flag;
+    bool Options::*flag;    // what it sets, or
+    std::string Options::*value = nullptr;  // what it takes: the next word, or what follows "="
 };
 
 constexpr OptionName optionNames[] = {
     {"cd-text", 0, &Options::cdText},
+    {"convert", 0, nullptr, &Options::convertInto},
     {"dry-run", 'n', &Options::dryRun},
     {"help", 'h', &Options::help},
     {"strict", 0, &Options::strict},
@@ -62,15 +68,23 @@ std::vector<const OptionName*> longOptions(std::string_view name)
     return found;
 }
 
-// Sets the option or options that word gives; false when any of it is no
+// Sets the option or options that word gives, and the value of one that
+// takes the next word, which is then used up; false when any of it is no
 // option, or names more than one.
-bool setOptions(Options& options, std::string_view word)
+bool setOptions(Options& options, std::string_view word, const char* next, bool& nextUsed)
 {
     if (word.starts_with("--")) {
-        const std::vector<const OptionName*> found = longOptions(word.substr(2));
-        if (found.size() != 1)
+        const size_t equals = word.find('=');
+        const std::vector<const OptionName*> found = longOptions(word.substr(2, equals - std::min(equals, size_t{2})));
+        if (found.size() != 1 || (equals != std::string_view::npos && !found.front()->value))
             return false;
-        return options.*found.front()->flag = true;
+        if (!found.front()->value)
+            return options.*found.front()->flag = true;
+        nextUsed = equals == std::string_view::npos;
+        if (nextUsed && !next)
+            return options.missingValue = "--" + std::string(found.front()->name), false;
+        options.*found.front()->value = nextUsed ? next : std::string(word.substr(equals + 1));
+        return true;
     }
     const auto named = [](char letter) {
         for (const OptionName& option : optionNames)
@@ -94,14 +108,16 @@ Options readOptions(int argc, char* argv[])
     bool ended = false;
     for (int at = 1; at < argc; ++at) {
         const std::string_view word = argv[at];
+        bool nextUsed = false;
         if (ended || word == "-" || !word.starts_with('-'))
             options.arguments.push_back(argv[at]);
         else if (word == "--")
             ended = true;
-        else if (!setOptions(options, word)) {
+        else if (!setOptions(options, word, at + 1 < argc ? argv[at + 1] : nullptr, nextUsed)) {
             options.unknown = word;
             break;
         }
+        at += nextUsed;
     }
     return options;
 }
@@ -126,11 +142,15 @@ std::string unknownOptionHint(std::string_view word)
     return "";
 }
 
-Failure optionFailure(std::string_view word)
+Failure optionFailure(const Options& options)
 {
+    const std::string_view word = options.unknown;
+    const std::string usage = "usage: trelvask [OPTION]... [LIST [CUE]]; trelvask --help tells more";
+    if (!options.missingValue.empty())
+        return Failure{Exit::noList, "", "option " + options.missingValue,
+                       "it takes the folder to convert into, as in: " + options.missingValue + " cd; " + usage};
     const std::string hint = unknownOptionHint(word);
     const bool ambiguous = word.starts_with("--") && longOptions(word.substr(2)).size() > 1;
     return Failure{Exit::noList, "", (ambiguous ? "ambiguous option " : "unknown option ") + std::string(word),
-                   (hint.empty() ? "" : hint + "; ") + "usage: trelvask [OPTION]... [LIST [CUE]]; trelvask --help "
-                                                       "tells more"};
+                   (hint.empty() ? "" : hint + "; ") + usage};
 }

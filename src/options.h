@@ -13,10 +13,12 @@ struct Options {
     bool tracks = false;
     bool dryRun = false;
     bool toc = false;  // write cdrdao's TOC file instead of a cue sheet
+    std::string convertInto;  // --convert: the folder that sources are converted into
     bool help = false;
     bool version = false;
     std::vector<const char*> arguments;  // the words that are not options, in order: the list, the cue file
     std::string unknown;                 // a word that starts with - but is no option, whole; empty when none
+    std::string missingValue;            // an option that takes a value given none
 };
 
 // What the tool says when it is run without a list, and with --help before
@@ -33,5 +35,6 @@ Options readOptions(int argc, char* argv[]);
 // --strict?"; empty when nothing is likely.
 std::string unknownOptionHint(std::string_view word);
 
-// The failure of a command line with an unknown or ambiguous option.
-Failure optionFailure(std::string_view word);
+// The failure of a command line with an unknown or ambiguous option, or an
+// option without the value it takes.
+Failure optionFailure(const Options& options);

@@ -1,5 +1,10 @@
 #include "paths.h"
 
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 std::string folderOf(const std::string& name)
 {
     const size_t slash = name.rfind('/');
@@ -14,6 +19,15 @@ std::string baseOf(const std::string& name)
 bool sameFile(const struct stat& file, uint64_t device, uint64_t inode)
 {
     return file.st_dev == device && file.st_ino == inode;
+}
+
+int linkUnnamed(int fd, int folder, const char* name)
+{
+    if (linkat(fd, "", folder, name, AT_EMPTY_PATH) == 0)
+        return 0;
+    char path[32];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+    return linkat(AT_FDCWD, path, folder, name, AT_SYMLINK_FOLLOW);
 }
 
 bool isFile(const char* name, const struct stat& status)

@@ -18,3 +18,8 @@ bool sameFile(const struct stat& file, uint64_t device, uint64_t inode);
 
 // Whether name is the file that status describes.
 bool isFile(const char* name, const struct stat& status);
+
+// Links the unnamed file fd (made with O_TMPFILE) into folder as name, as
+// the caller may: by the descriptor for a privileged run, else through
+// /proc. 0, or -1 with errno set.
+int linkUnnamed(int fd, int folder, const char* name);

@@ -14,6 +14,7 @@
 
 #include "burn_check.h"
 #include "cd_text.h"
+#include "convert.h"
 #include "complain.h"
 #include "cue_file.h"
 #include "cue_sheet.h"
@@ -26,6 +27,7 @@
 #include "measure.h"
 #include "options.h"
 #include "paths.h"
+#include "source.h"
 #include "timing.h"
 #include "toc_sheet.h"
 #include "track_list.h"
@@ -113,11 +115,26 @@ bool namesRelatively(const TrackTable& table)
     return false;
 }
 
+// Every WAV line's file measured; with --convert, its sources converted (but
+// in a dry run) and measured as converted.
+std::optional<Failure> measureAndConvert(TrackTable& table, const ListFile& list, const Options& options,
+                                         Findings& findings)
+{
+    const Wanted wanted{.tags = options.cdText, .endings = !options.toc, .convertInto = options.convertInto};
+    if (auto failure = measureFiles(table, list, wanted, findings))
+        return failure;
+    if (options.convertInto.empty() || options.dryRun)
+        return std::nullopt;
+    if (auto failure = convertSources(table, options.convertInto))
+        return failure;
+    return measureConverted(table, wanted);
+}
+
 // Help, the version, or a command line that is no run's.
 std::optional<Exit> answerCommandLine(const Options& options, const Reporting& reporting)
 {
     if (!options.unknown.empty())
-        return report(optionFailure(options.unknown), reporting);
+        return report(optionFailure(options), reporting);
     if (!options.help && !options.version)
         return std::nullopt;
     std::fputs(options.help ? (std::string(usageText) + optionsText).c_str() : "Trelvask " TRELVASK_VERSION "\n",
@@ -156,10 +173,10 @@ Exit runSteps(const Options& options, const std::string& outputName)
     }
     checkArguments(options, list, outputName, findings);
     TrackTable table;
-    buildTrackTable(list.contents, table);
-    checkList(table, lookUpPath, options.cdText, findings);
+    buildTrackTable(list.contents, table, options.convertInto.empty() ? SourceTest{} : isSourceFile);
+    checkList(table, lookUpPath, {.cdText = options.cdText, .convert = !options.convertInto.empty()}, findings);
     runStage = Exit::wavProblem;
-    if (auto failure = measureFiles(table, list, {.tags = options.cdText, .endings = !options.toc}, findings)) {
+    if (auto failure = measureAndConvert(table, list, options, findings)) {
         printFindings(list.name, std::move(findings));
         return report(*failure, reporting);
     }

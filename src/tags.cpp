@@ -12,18 +12,23 @@ std::string_view trimmed(std::string_view text)
     return trimBlanks(text.substr(0, text.find('\0')));
 }
 
-// The fields that tags give, by the ids of INFO and of ID3.
+// The fields that tags give, by the ids of INFO and of ID3 and the keys of
+// Vorbis comments (FLAC, Ogg). INFO has no album artist: trelvask writes and
+// reads it as IAAR. ISFT, the software that wrote a file, marks a
+// conversion.
 struct TagField {
     std::string_view infoId;
     std::string_view id3Id;
+    std::string_view vorbisKey;
     std::string Tags::*field;
 };
 
 constexpr TagField tagFields[] = {
-    {"INAM", "TIT2", &Tags::title},
-    {"IART", "TPE1", &Tags::artist},
-    {"IPRD", "TALB", &Tags::album},
-    {"", "TPE2", &Tags::albumArtist},
+    {"INAM", "TIT2", "TITLE", &Tags::title},
+    {"IART", "TPE1", "ARTIST", &Tags::artist},
+    {"IPRD", "TALB", "ALBUM", &Tags::album},
+    {"IAAR", "TPE2", "ALBUMARTIST", &Tags::albumArtist},
+    {"ISFT", "", "", &Tags::software},
 };
 
 // Fills the field that id names, in the ids idOf picks, when it is still
@@ -144,7 +149,43 @@ void readId3(std::string_view body, Tags& tags)
     }
 }
 
+// A Vorbis comment's key, as its fields name it: in upper case, without the
+// blanks and underscores that some writers put in ALBUM ARTIST.
+std::string vorbisKey(std::string_view key)
+{
+    std::string upper;
+    for (const char c : key)
+        if (c != ' ' && c != '_')
+            upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return upper;
+}
+
 }  // namespace
+
+void readVorbisComment(std::string_view body, Tags& tags)
+{
+    // A vendor string, a count, then that many "KEY=value" strings, each after
+    // its length, all little-endian.
+    const auto lengthAt = [body](size_t at) {
+        return at + 4 <= body.size() ? static_cast<size_t>(assemble(body.substr(at, 4), ByteOrder::little)) : 0;
+    };
+    size_t at = 4 + lengthAt(0);
+    const size_t count = lengthAt(at);
+    at += 4;
+    for (size_t comment = 0; comment < count && at + 4 <= body.size(); ++comment) {
+        const size_t length = lengthAt(at);
+        const std::string_view text = body.substr(at + 4, length);
+        const size_t equals = text.find('=');
+        if (equals != std::string_view::npos) {
+            const std::string_view value = trimBlanks(text.substr(equals + 1));
+            fill(tags, vorbisKey(text.substr(0, equals)), &TagField::vorbisKey,
+                 [value] { return isUtf8(value) ? std::string(value) : latin1ToUtf8(value); });
+        }
+        if (length > body.size())
+            break;  // cut short
+        at += 4 + length;
+    }
+}
 
 void readTagChunk(std::string_view id, std::string_view body, ByteOrder order, Tags& tags)
 {

@@ -14,6 +14,7 @@ struct Tags {
     std::string artist;
     std::string album;
     std::string albumArtist;
+    std::string software = {};  // the writer of the file, where it says
     uint64_t unreadBytes = 0;  // of tag chunks too large to be read whole
 };
 
@@ -23,3 +24,8 @@ struct Tags {
 // ID3v2.3 or v2.4 tag (TIT2, TPE1, TALB, TPE2 in any of their encodings). A
 // body cut short gives what it holds.
 void readTagChunk(std::string_view id, std::string_view body, ByteOrder order, Tags& tags);
+
+// Fills the empty fields of tags from a Vorbis comment, as FLAC, Ogg Vorbis
+// and Opus files hold their tags: TITLE, ARTIST, ALBUM and ALBUMARTIST (or
+// ALBUM ARTIST), in any case, in UTF-8. A comment cut short gives what it holds.
+void readVorbisComment(std::string_view body, Tags& tags);

@@ -25,7 +25,7 @@ std::vector<FileSpan> fileSpans(const Disc& disc)
         const int64_t samples = audioSamples(file);
         const bool whole = file.info.trailingTagBytes == 0 && static_cast<uint64_t>(file.dataBytesPresent) ==
                                                                  file.info.dataSize;
-        files.push_back({disc.fileRowOf(track).lineText, start, samples, whole});
+        files.push_back({disc.table->sheetName(disc.fileRowOf(track)), start, samples, whole});
         start += samples;
     }
     return files;

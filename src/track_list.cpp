@@ -12,10 +12,11 @@ bool namesWav(std::string_view line)
 }
 
 // The first line is always a WAV entry, whatever it holds. On any other, a
-// WAV name wins over a leading S or P.
-LineKind classifyLine(std::string_view line, bool first)
+// WAV name, or a sound file to convert, wins over a leading S or P.
+LineKind classifyLine(const char* text, bool first, const SourceTest& isSource)
 {
-    if (first || namesWav(line))
+    const std::string_view line = text;
+    if (first || namesWav(line) || (isSource && isSource(text)))
         return LineKind::wav;
     if (line.starts_with('S'))
         return LineKind::split;
@@ -37,7 +38,7 @@ int lineEnds(std::string_view delimiters)
 
 }  // namespace
 
-int buildTrackTable(std::string& listBuffer, TrackTable& table)
+int buildTrackTable(std::string& listBuffer, TrackTable& table, const SourceTest& isSource)
 {
     table = TrackTable{};
     // A NUL byte ends the list, as it would end any C string.
@@ -56,7 +57,7 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table)
         const size_t delimiters = std::strspn(text + pos + length, "\r\n");
         const int ends = lineEnds({text + pos + length, delimiters});
         text[pos + length] = '\0';  // the delimiter or the final NUL
-        const LineKind kind = classifyLine(text + pos, table.rows.empty());
+        const LineKind kind = classifyLine(text + pos, table.rows.empty(), isSource);
         Row& row = table.rows.emplace_back(Row{text + pos, lineNumber, kind});
         if (row.isWav()) {
             row.wavIndex = static_cast<int>(table.wavFiles.size());

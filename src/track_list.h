@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,10 +10,14 @@
 #include "text_encoding.h"
 #include "track_table.h"
 
+// Says whether a line names a sound file to convert, which is a WAV line too.
+using SourceTest = std::function<bool(const char* line)>;
+
 // Fills a row for every line of the list file and an unmeasured WavFile for
 // each WAV row, and returns entryCount. Lines are split in place:
-// listBuffer must outlive table.
-int buildTrackTable(std::string& listBuffer, TrackTable& table);
+// listBuffer must outlive table. With isSource, a line it says yes to is a
+// WAV line, whatever letter it starts with.
+int buildTrackTable(std::string& listBuffer, TrackTable& table, const SourceTest& isSource = {});
 
 // Whether line holds ".wav" in any mix of case; only .wav and .WAV make a WAV
 // line.

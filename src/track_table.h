@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "source.h"
 #include "tags.h"
 #include "wav_header.h"
 
@@ -31,10 +32,20 @@ struct TrackTable {
     // The tags of each WAV row's file, where CD-TEXT asked for them: apart,
     // so that a run without costs no memory for them.
     std::vector<Tags> tags;
+    // Where the sources that --convert makes CD audio of go; each file's
+    // conversion is its entry here, or -1.
+    std::vector<Conversion> conversions;
     int nulLine = 0;  // the line where a NUL byte cut off more text, if any
 
     int entryCount() const { return static_cast<int>(rows.size()); }
     const WavFile& wavFile(const Row& row) const { return wavFiles[static_cast<size_t>(row.wavIndex)]; }
+    // The name a sheet gives the file of a WAV row: its conversion's, where
+    // --convert makes CD audio of it.
+    const char* sheetName(const Row& row) const
+    {
+        const int conversion = wavFile(row).conversion;
+        return conversion < 0 ? row.lineText : conversions[static_cast<size_t>(conversion)].target.c_str();
+    }
     // Empty tags for a file whose tags were not read.
     const Tags& tagsOf(const Row& row) const
     {

@@ -142,6 +142,7 @@ struct WavFile {
     // when they say nothing, or the file is empty (emptyFile).
     std::string_view kind = {};
     bool emptyFile = false;
+    int conversion = -1;  // its entry in TrackTable::conversions, when --convert makes CD audio of it
 };
 
 // What the reader reads beyond the header, when asked.

@@ -137,12 +137,14 @@ const DiscCase discCases[] = {
      {{4 * second}},
      {{2, "Track3.Wav is left off the disc, since only a name holding .wav or .WAV makes a WAV line; rename the file "
           "to Track3.wav and write that name in the list"},
-      {3, "song.flac is left off the disc, since a cue sheet for a CD takes WAV files only; convert it first, as in: "
-          "ffmpeg -i \"song.flac\" -ar 44100 -ac 2 \"song.wav\""},
+      {3, "song.flac is left off the disc, since a cue sheet for a CD takes WAV files only; run trelvask with "
+          "--convert DIR to make CD audio of it in the folder DIR, or convert it by hand, as in: ffmpeg -i "
+          "\"song.flac\" -ar 44100 -ac 2 \"song.wav\""},
       {4, "starts with S, so it is read as a split in the cue sheet, and SONG.MP3 is left off the disc, since a cue "
-          "sheet for a CD takes WAV files only; convert it first, as in: ffmpeg -i \"SONG.MP3\" -ar 44100 -ac 2 "
-          "\"SONG.wav\""}, {5, "b.ogg"}, {6, "c.Opus"}, {7, "d.aiff"}, {8, "e.aif"},
-      {9, "f.m4a"}}},
+          "sheet for a CD takes WAV files only; run trelvask with --convert DIR"}, {5, "b.ogg"}, {6, "c.Opus"},
+      {7, "d.aiff"}, {8, "e.aif"},
+      {9, "f.m4a is left off the disc, since a cue sheet for a CD takes WAV files only; convert it first, as in: "
+          "ffmpeg"}}},
     {"NoWavLine", "\r\n\n", {}, {{0, "the list names no WAV file, so the cue sheet is empty"}}},
     // Only a line no rule explains is looked up: the test's file system holds three and Disc 2.
     {"FilesLeftOffTheDisc", "a.wav\nthree\nDisc 2\nsong.wv\nsong.TTA\nMy notes\n# three\n", {{4 * second}},
@@ -190,7 +192,7 @@ std::vector<Finding> allFindings(const TrackTable& table, Sheet sheet = Sheet::c
     checkList(table, [](const char* name) {
         const std::string_view path = name;
         return path == "three" ? PathKind::file : path == "Disc 2" ? PathKind::folder : PathKind::none;
-    }, false, findings);
+    }, {}, findings);
     checkDisc(buildDisc(table, sheet), findings);
     return inOrder(std::move(findings));
 }
