@@ -14,9 +14,9 @@ cd "$(dirname "$0")"
 top=$PWD
 source ./packages.sh
 
-install_missing "${build_packages[@]}" clang libclang-rt-dev libgtest-dev cuetools cdrdao sox ffmpeg valgrind \
+install_missing "${build_packages[@]}" clang libclang-rt-dev libgtest-dev cuetools cdrdao sox ffmpeg flac valgrind \
     groff-base man-db hyperfine shntool time lintian dpkg-dev file g++-arm-linux-gnueabihf g++-aarch64-linux-gnu \
-    qemu-user python3 || exit 1
+    qemu-user python3 libsndfile1-dev:armhf libsoxr-dev:armhf libsndfile1-dev:arm64 libsoxr-dev:arm64 || exit 1
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -37,7 +37,7 @@ fuzz() {
     cmake --preset fuzz >/dev/null && cmake --build --preset fuzz || return 1
     local fixed_addresses=() target input status
     setarch -R true 2>/dev/null && fixed_addresses=(setarch -R)
-    for target in tags:500000 track_list:150000 wav_header:8000000; do
+    for target in sources:300000 tags:500000 track_list:150000 wav_header:8000000; do
         input=${target%:*}
         mkdir -p "$scratch/$input"
         # New inputs go to the scratch folder; the seeds in fuzz/corpus stay as they

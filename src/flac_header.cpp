@@ -56,5 +56,5 @@ bool parseFlacHeader(std::string_view head, uint64_t fileSize, const ReadAt& rea
             break;
         offset += 4 + uint64_t{length};
     }
-    return true;
+    return stream.sampleRate > 0;  // its STREAMINFO was read
 }

@@ -110,6 +110,41 @@ std::optional<SourceFormat> readSourceFormat(const char* path, std::string& reas
     return formatByLibrary(path, reason);
 }
 
+namespace {
+
+// count bytes of the file from offset on: from the head, or read.
+std::string bytesOf(OpenSource& file, uint64_t offset, uint64_t count)
+{
+    std::string bytes;
+    while (bytes.size() < count) {
+        const uint64_t at = offset + bytes.size();
+        const std::string_view part =
+            at < file.head.size() ? std::string_view(file.head).substr(static_cast<size_t>(at))
+                                  : file.readAt(at, static_cast<size_t>(std::min<uint64_t>(count - bytes.size(), blockBytes)));
+        if (part.empty())
+            break;
+        bytes += part.substr(0, static_cast<size_t>(count - bytes.size()));
+    }
+    return bytes;
+}
+
+// The tags of an AIFF file: its "ID3 " chunk, after its audio as often as
+// not, among chunks of a big-endian size padded to an even length after
+// "FORM", its size and "AIFF".
+void readAiffTags(OpenSource& file, Tags& tags)
+{
+    for (uint64_t at = 12, chunk = 0; at + 8 <= file.size && chunk < maxChunks; ++chunk) {
+        const std::string bytes = bytesOf(file, at, 8);
+        const ChunkHeader header = readChunkHeader(bytes, ByteOrder::big);
+        if (header.id == "ID3 ")
+            readTagChunk(header.id, bytesOf(file, at + 8, std::min<uint64_t>(header.size, longestTagChunk)),
+                         ByteOrder::big, tags);
+        at += 8 + uint64_t{header.size} + (header.size & 1);
+    }
+}
+
+}  // namespace
+
 Tags readSourceTags(const char* path)
 {
     Tags tags;
@@ -128,6 +163,8 @@ Tags readSourceTags(const char* path)
         readVorbisComment(comment, tags);
     } else if (file.head.starts_with("OggS")) {
         readOggTags(file.head, tags);
+    } else if (file.head.starts_with("FORM")) {
+        readAiffTags(file, tags);
     } else if (file.head.starts_with("ID3")) {
         readTagChunk("ID3 ", file.head, ByteOrder::little, tags);
     } else if (file.head.starts_with("RIFF") || file.head.starts_with("RIFX") || file.head.starts_with("RF64")) {

@@ -25,7 +25,9 @@ case $(file -b "$scratch/root/usr/bin/trelvask") in
 *", stripped"*) ;;
 *) echo "the installed tool is not stripped"; exit 1 ;;
 esac
-dpkg-deb --field "$deb" Depends | grep -qE '^libc6 \(>= [0-9.]+\)$' || { echo "Depends carries no libc6 version"; exit 1; }
+depends=$(dpkg-deb --field "$deb" Depends | tr -d ' ' | tr ',' '\n' | sort | tr '\n' ' ')
+[ "$depends" = "libc6(>=$(dpkg-deb --field "$deb" Depends | grep -oE 'libc6 \(>= [0-9.]+' | cut -d' ' -f3)) libsndfile1(>=1.1.0) libsoxr0(>=0.1.3) " ] ||
+    { echo "Depends names no libc6 version, or not the converting libraries: $depends"; exit 1; }
 # Informational tags may stay; any error or warning fails.
 tags=$(lintian "$deb" 2>&1 | grep -E '^[EW]: ' || true)
 [ -z "$tags" ] || { echo "lintian:"; echo "$tags"; exit 1; }

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "ogg_tags.h"
 #include "wav_header.h"
 
 namespace {
@@ -87,6 +89,74 @@ TEST(Tags, ReadsInfoAndId3)
     };
     for (const auto& [chunk, tags] : cases)
         EXPECT_EQ(readTags(chunk), tags) << tags;
+}
+
+// A Vorbis comment, as FLAC and Ogg files hold their tags: a vendor, then
+// "KEY=value" strings, each after its length.
+std::string vorbisComment(const std::vector<std::string>& comments)
+{
+    std::string body = le32(6) + "vendor" + le32(static_cast<uint32_t>(comments.size()));
+    for (const std::string& comment : comments)
+        body += le32(static_cast<uint32_t>(comment.size())) + comment;
+    return body;
+}
+
+// Ogg pages of one stream, each packet in segments of 255 bytes and one
+// shorter; a page holds at most pageBytes of them.
+std::string oggPages(const std::vector<std::string>& packets, size_t pageBytes = 100000)
+{
+    std::string segments, data, pages;
+    const auto flush = [&] {
+        pages += "OggS" + std::string(1, '\0') + std::string(1, '\0') + std::string(8, '\0') + "serl" + le32(0) +
+                 le32(0) + static_cast<char>(segments.size()) + segments + data;
+        segments.clear();
+        data.clear();
+    };
+    for (const std::string& packet : packets)
+        for (size_t at = 0; at <= packet.size(); at += 255) {
+            const size_t size = std::min<size_t>(255, packet.size() - at);
+            if (data.size() + size > pageBytes || segments.size() == 255)
+                flush();
+            segments += static_cast<char>(size);
+            data += packet.substr(at, size);
+            if (size < 255)
+                break;
+        }
+    flush();
+    return pages;
+}
+
+// The tags of FLAC and Ogg files, in their Vorbis comments.
+TEST(Tags, ReadsVorbisComments)
+{
+    const std::string comment = vorbisComment({"title=Night", "ARTIST=Band", "Album=Live", "ALBUM ARTIST=Various",
+                                               "genre=Rock"});
+    const std::string longTitle = "TITLE=" + std::string(600, 't');
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool ogg;
+        std::string tags;  // "title|artist|album|album artist"
+    } cases[] = {
+        {"Flac", comment, false, "Night|Band|Live|Various"},
+        {"CutShort", comment.substr(0, 42), false, "Night|Ba||"},
+        {"AlbumArtistSpelledOtherwise", vorbisComment({"ALBUM_ARTIST=VA", "albumartist=Other"}), false, "|||VA"},
+        {"OggVorbis", oggPages({"\x01vorbis" + std::string(23, 'i'), "\x03vorbis" + comment + "\x01", "setup"}),
+         true, "Night|Band|Live|Various"},
+        {"Opus", oggPages({"OpusHead" + std::string(11, 'h'), "OpusTags" + comment}), true, "Night|Band|Live|Various"},
+        // A comment that runs over two pages, in segments of 255 bytes.
+        {"AcrossPages", oggPages({"OpusHead", "OpusTags" + vorbisComment({longTitle, "ARTIST=Band"})}, 300), true,
+         std::string(600, 't') + "|Band||"},
+    };
+    for (const auto& testCase : cases) {
+        Tags tags;
+        if (testCase.ogg)
+            readOggTags(testCase.bytes, tags);
+        else
+            readVorbisComment(testCase.bytes, tags);
+        EXPECT_EQ(tags.title + '|' + tags.artist + '|' + tags.album + '|' + tags.albumArtist, testCase.tags)
+            << testCase.name;
+    }
 }
 
 std::string wav(const std::string& before, uint32_t dataSize, const std::string& after)
