@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -40,7 +41,7 @@ struct Work {
     std::vector<Job> jobs;
     int64_t totalFrames = 0;
     int folder = -1;
-    std::atomic<size_t> next{0};
+    std::atomic<size_t> next{0};  // the job a worker takes next; the one before it is the latest begun
     std::atomic<int64_t> framesDone{0};
     std::atomic<size_t> jobsDone{0};
     std::atomic<bool> stop{false};
@@ -102,11 +103,18 @@ std::string convertedName(const std::string& folder, std::string_view source, bo
 
 std::string conversionMark(std::string_view source, const struct stat& status)
 {
-    char changed[64];
-    std::snprintf(changed, sizeof changed, "%lld.%09ld", static_cast<long long>(status.st_mtim.tv_sec),
-                  static_cast<long>(status.st_mtim.tv_nsec));
-    return std::string(markStart) + std::to_string(status.st_size) + " bytes changed at " + changed + ": " +
-           std::string(source);
+    // Built without printf, as a rerun builds one for every source.
+    char numbers[96];
+    char* end = std::to_chars(numbers, numbers + 32, static_cast<long long>(status.st_size)).ptr;
+    end = std::copy_n(" bytes changed at ", 18, end);
+    end = std::to_chars(end, numbers + 72, static_cast<long long>(status.st_mtim.tv_sec)).ptr;
+    *end++ = '.';
+    char nanoseconds[16];
+    const char* const digits = std::to_chars(nanoseconds, nanoseconds + 16, status.st_mtim.tv_nsec).ptr;
+    end = std::fill_n(end, 9 - (digits - nanoseconds), '0');
+    end = std::copy(static_cast<const char*>(nanoseconds), digits, end);
+    return join({markStart, std::string_view(numbers, static_cast<size_t>(end - numbers)), ": ",
+                 source.substr(source.rfind('/') + 1)});
 }
 
 bool isConversion(std::string_view software)
@@ -463,8 +471,10 @@ void showProgress(Work& work, const std::string& folder)
                                                              static_cast<double>(done))
                                       : 0;
         const int64_t percent = done * 100 / std::max<int64_t>(work.totalFrames, 1);
-        const std::string line = join({"\rtrelvask: converting ", std::to_string(work.jobs.size()), " files into ",
-                                       folder, ": ", std::to_string(percent), "%, ", minutesAndSeconds(left), " left "});
+        const size_t latest = std::clamp<size_t>(work.next, 1, work.jobs.size());
+        const std::string line = join({"\r\033[Ktrelvask: converting ", visible(work.jobs[latest - 1].source), " (",
+                                       std::to_string(latest), " of ", std::to_string(work.jobs.size()), ") into ",
+                                       visible(folder), ": ", std::to_string(percent), "%, ", minutesAndSeconds(left), " left"});
         std::fwrite(line.data(), 1, line.size(), stderr);
     }
     if (terminal)

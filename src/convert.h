@@ -21,7 +21,8 @@
 std::string convertedName(const std::string& folder, std::string_view source, bool sameNameElsewhere);
 
 // What a converted file says of its source, so that a rerun knows it for
-// this conversion of this source: its name, size and time of change.
+// this conversion of this source, from any folder: its name without its
+// folder, its size and its time of change.
 std::string conversionMark(std::string_view source, const struct stat& status);
 
 // Whether the software tag of a file marks it as one this tool converted.

@@ -141,7 +141,7 @@ std::optional<Failure> predictConversion(TrackTable& table, const Row& row, cons
 
 // A source to convert, with --convert: where its CD audio goes, and what it
 // will be, read from a conversion made before or predicted.
-std::optional<Failure> measureSource(TrackTable& table, const Row& row, const Wanted& wanted, bool sameName)
+std::optional<Failure> measureSource(TrackTable& table, const Row& row, const Wanted& wanted, std::string target)
 {
     struct stat status;
     WavFile& file = table.wavFiles[static_cast<size_t>(row.wavIndex)];
@@ -152,7 +152,7 @@ std::optional<Failure> measureSource(TrackTable& table, const Row& row, const Wa
     }
     file.conversion = static_cast<int>(table.conversions.size());
     Conversion& conversion = table.conversions.emplace_back();
-    conversion.target = convertedName(wanted.convertInto, row.lineText, sameName);
+    conversion.target = std::move(target);
     conversion.mark = conversionMark(row.lineText, status);
     file.device = status.st_dev;
     file.inode = status.st_ino;
@@ -161,43 +161,52 @@ std::optional<Failure> measureSource(TrackTable& table, const Row& row, const Wa
     return conversion.done ? std::nullopt : predictConversion(table, row, wanted, conversion);
 }
 
-// For each WAV row, whether the name of its conversion would be another
-// source's too, as for two files 01.flac in two folders.
-std::vector<bool> sharedNames(const TrackTable& table, const std::string& folder)
+// For each WAV row, the name its conversion would have: with a hash of the
+// source's path where another source's would be the same, as for two files
+// 01.flac in two folders.
+std::vector<std::string> conversionNames(const TrackTable& table, const std::string& folder)
 {
-    std::vector<bool> shared(table.wavFiles.size(), false);
+    std::vector<std::string> names(folder.empty() ? 0 : table.wavFiles.size());
     if (folder.empty())
-        return shared;
-    std::unordered_map<std::string, std::string_view> sourceOf;  // a converted name, and the first source of it
-    std::unordered_map<std::string, bool> sharedName;
+        return names;
+    struct Use {
+        std::string_view source;  // the first source of the name
+        bool shared = false;      // and another's
+    };
+    std::unordered_map<std::string_view, Use> uses;
     for (const Row& row : table.rows) {
         if (!row.isWav())
             continue;
-        const auto [at, isNew] = sourceOf.emplace(convertedName(folder, row.lineText, false), row.lineText);
-        sharedName[at->first] = sharedName[at->first] || (!isNew && at->second != row.lineText);
+        std::string& name = names[static_cast<size_t>(row.wavIndex)];
+        name = convertedName(folder, row.lineText, false);
+        const auto [at, isNew] = uses.emplace(name, Use{row.lineText});
+        at->second.shared = at->second.shared || (!isNew && at->second.source != row.lineText);
     }
+    std::vector<bool> shared(names.size());
+    for (size_t at = 0; at < names.size(); ++at)
+        shared[at] = uses.at(names[at]).shared;
     for (const Row& row : table.rows)
-        if (row.isWav())
-            shared[static_cast<size_t>(row.wavIndex)] = sharedName[convertedName(folder, row.lineText, false)];
-    return shared;
+        if (row.isWav() && shared[static_cast<size_t>(row.wavIndex)])
+            names[static_cast<size_t>(row.wavIndex)] = convertedName(folder, row.lineText, true);
+    return names;
 }
 
 // Measures the file of a WAV row; with --convert, a source that is to be
 // made CD audio is measured as it will be.
 std::optional<Failure> measureRow(TrackTable& table, const Row& row, const Wanted& wanted,
-                                  const std::vector<bool>& sameNames)
+                                  const std::vector<std::string>& targets)
 {
     const auto index = static_cast<size_t>(row.wavIndex);
     const bool convert = !wanted.convertInto.empty();
     if (convert && namesConvertibleFile(row.lineText))
-        return measureSource(table, row, wanted, sameNames[index]);
+        return measureSource(table, row, wanted, targets[index]);
     Tags unwanted;
     Tags& tags = index < table.tags.size() ? table.tags[index] : unwanted;
     WavFile& file = table.wavFiles[index];
     if (!GET_ATTRIBUTES(row.lineText, file, readingOf(wanted, table, index, tags, false)))
         return wavFailure(row.lineText, file);
     if (convert && needsConversion(file.info))
-        return measureSource(table, row, wanted, sameNames[index]);
+        return measureSource(table, row, wanted, targets[index]);
     return std::nullopt;
 }
 
@@ -208,11 +217,11 @@ std::optional<Failure> measureFiles(TrackTable& table, const ListFile& list, con
     Lookups lookups{folderOf(list.name)};
     std::optional<Failure> first;
     table.tags.resize(wanted.tags ? table.wavFiles.size() : 0);
-    const std::vector<bool> sameNames = sharedNames(table, wanted.convertInto);
+    const std::vector<std::string> targets = conversionNames(table, wanted.convertInto);
     for (const Row& row : table.rows) {
         if (!row.isWav())
             continue;
-        std::optional<Failure> failure = measureRow(table, row, wanted, sameNames);
+        std::optional<Failure> failure = measureRow(table, row, wanted, targets);
         if (!failure)
             continue;
         const bool unreadable = !table.wavFile(row).read || table.wavFile(row).info.status != WavStatus::ok;
