@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "advice.h"
+#include "paths.h"
 #include "source.h"
 #include "track_list.h"
 
@@ -192,10 +193,10 @@ void checkList(const TrackTable& table, const LookUp& lookUp, const ListChecks& 
     checkSplitTitles(table, checks.cdText, findings);
 }
 
-PathKind lookUpPath(const char* name)
+PathKind lookUpPath(const char* name, const struct stat& list)
 {
     struct stat status;
-    if (stat(name, &status) != 0)
+    if (stat(name, &status) != 0 || sameFile(status, list.st_dev, list.st_ino))
         return PathKind::none;
     return S_ISDIR(status.st_mode) ? PathKind::folder : PathKind::file;
 }

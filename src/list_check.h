@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 #include "finding.h"
 #include "track_table.h"
 
@@ -12,8 +14,9 @@
 enum class PathKind { none, file, folder };
 using LookUp = std::function<PathKind(const char* name)>;
 
-// What the file system holds under name.
-PathKind lookUpPath(const char* name);
+// What the file system holds under name; nothing that is to be left off the
+// disc for the list itself (list), which "ls > tlist.txt" names in it.
+PathKind lookUpPath(const char* name, const struct stat& list);
 
 // What the run does that the slips depend on: whether the titles after split
 // times go on the disc, and whether sound files of other kinds are converted.

@@ -115,6 +115,14 @@ bool namesRelatively(const TrackTable& table)
     return false;
 }
 
+// The list's lines as rows, and its own slips among the findings.
+void buildTable(TrackTable& table, ListFile& list, const Options& options, Findings& findings)
+{
+    buildTrackTable(list.contents, table, options.convertInto.empty() ? SourceTest{} : isSourceFile);
+    checkList(table, [&list](const char* name) { return lookUpPath(name, list.status); },
+              {.cdText = options.cdText, .convert = !options.convertInto.empty()}, findings);
+}
+
 // Every WAV line's file measured; with --convert, its sources converted (but
 // in a dry run) and measured as converted.
 std::optional<Failure> measureAndConvert(TrackTable& table, const ListFile& list, const Options& options,
@@ -173,8 +181,7 @@ Exit runSteps(const Options& options, const std::string& outputName)
     }
     checkArguments(options, list, outputName, findings);
     TrackTable table;
-    buildTrackTable(list.contents, table, options.convertInto.empty() ? SourceTest{} : isSourceFile);
-    checkList(table, lookUpPath, {.cdText = options.cdText, .convert = !options.convertInto.empty()}, findings);
+    buildTable(table, list, options, findings);
     runStage = Exit::wavProblem;
     if (auto failure = measureAndConvert(table, list, options, findings)) {
         printFindings(list.name, std::move(findings));

@@ -4,7 +4,7 @@
 set -u
 bash -n "$1" || { echo "the completion does not parse"; exit 1; }
 source "$1"
-cd "$(mktemp -d)" && touch album.txt
+cd "$(mktemp -d)" && touch album.txt && mkdir cd
 failures=0
 # words typed, then what the completion offers
 while IFS='|' read -r words expected; do
@@ -17,6 +17,8 @@ trelvask --st|--strict
 trelvask --d|--dry-run
 trelvask al|album.txt
 trelvask -- --|
+trelvask --convert c|cd
+trelvask --conv|--convert
 CASES
-rm -f album.txt
+rm -f album.txt && rmdir cd
 exit $failures

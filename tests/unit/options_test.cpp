@@ -16,6 +16,7 @@ struct CommandCase {
     std::string flags;
     std::vector<std::string> arguments;
     std::string unknown;
+    std::string convertInto = "";  // the folder --convert takes
 };
 
 const CommandCase commandCases[] = {
@@ -35,6 +36,11 @@ const CommandCase commandCases[] = {
     {{"--cd-texts"}, "", {}, "--cd-texts"},
     {{"--to", "--tr"}, "to", {}, ""},
     {{"--t", "a.txt"}, "", {}, "--t"},  // --toc or --tracks
+    // --convert takes the next word, or what follows "=".
+    {{"a.txt", "--convert", "cd", "b.cue"}, "", {"a.txt", "b.cue"}, "", "cd"},
+    {{"--conv=my cd", "a.txt"}, "", {"a.txt"}, "", "my cd"},
+    {{"a.txt", "--convert"}, "", {"a.txt"}, "--convert"},  // with no folder
+    {{"--strict=", "a.txt"}, "", {}, "--strict="},
 };
 
 TEST(Options, ReadsOptionsAnywhere)
@@ -53,6 +59,7 @@ TEST(Options, ReadsOptionsAnywhere)
         EXPECT_EQ(flags, testCase.flags) << testing::PrintToString(testCase.words);
         EXPECT_EQ(std::vector<std::string>(options.arguments.begin(), options.arguments.end()), testCase.arguments);
         EXPECT_EQ(options.unknown, testCase.unknown);
+        EXPECT_EQ(options.convertInto, testCase.convertInto);
     }
 }
 
