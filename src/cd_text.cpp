@@ -220,8 +220,9 @@ int cdTextPackCount(const Disc& disc)
 std::string titleFromName(std::string_view name)
 {
     name = name.substr(name.rfind('/') + 1);
-    if (endsWithInAnyCase(name, ".wav") || namesConvertibleFile(name))
-        name.remove_suffix(name.size() - name.rfind('.'));
+    if (const size_t dot = name.rfind('.');
+        dot != std::string_view::npos && (endsWithInAnyCase(name, ".wav") || namesConvertibleFile(name)))
+        name.remove_suffix(name.size() - dot);
     size_t digits = 0;
     while (digits < name.size() && digits < 3 && name[digits] >= '0' && name[digits] <= '9')
         ++digits;
