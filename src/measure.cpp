@@ -85,6 +85,15 @@ WavWanted readingOf(const Wanted& wanted, const TrackTable& table, size_t index,
     return read;
 }
 
+// The converted file measured in place of its source, with its tags.
+void takeConverted(TrackTable& table, size_t index, WavFile converted, Tags tags)
+{
+    converted.conversion = table.wavFiles[index].conversion;
+    table.wavFiles[index] = std::move(converted);
+    if (index < table.tags.size())
+        table.tags[index] = std::move(tags);
+}
+
 // A conversion made before, and still of this source: its file measured
 // in place of the source. A file of that name that is no conversion is
 // never replaced.
@@ -104,12 +113,8 @@ std::optional<Failure> findConversion(TrackTable& table, size_t index, const Wan
     conversion.done = tags.software == conversion.mark && converted.info.status == WavStatus::ok &&
                       !needsConversion(converted.info) &&
                       static_cast<uint64_t>(converted.dataBytesPresent) == converted.info.dataSize;
-    if (conversion.done) {
-        converted.conversion = table.wavFiles[index].conversion;
-        table.wavFiles[index] = std::move(converted);
-        if (index < table.tags.size())
-            table.tags[index] = std::move(tags);
-    }
+    if (conversion.done)
+        takeConverted(table, index, std::move(converted), std::move(tags));
     return std::nullopt;
 }
 
@@ -249,10 +254,7 @@ std::optional<Failure> measureConverted(TrackTable& table, const Wanted& wanted)
         Tags tags;
         if (!GET_ATTRIBUTES(conversion.target.c_str(), converted, readingOf(wanted, table, index, tags, true)))
             return wavFailure(conversion.target.c_str(), converted);
-        converted.conversion = table.wavFiles[index].conversion;
-        table.wavFiles[index] = std::move(converted);
-        if (index < table.tags.size())
-            table.tags[index] = std::move(tags);
+        takeConverted(table, index, std::move(converted), std::move(tags));
     }
     for (Conversion& conversion : table.conversions)
         conversion.done = true;
