@@ -1,14 +1,32 @@
 #!/usr/bin/env python3
-"""Checks the burn check against real readers of cue sheets.
+"""Checks the sheets trelvask writes against cdrdao and libcue, which burn
+and read them.
 
-Writes random projects (sparse WAV files, a list with S and P lines), runs
-trelvask on each, then cdrdao show-toc and libcue's cueprint on the cue sheet
-it wrote. Whatever either reader rejects or warns about, trelvask must have
-warned about; a project made clean must give no warning from anyone.
+    differential.py CHECK TRELVASK [COUNT [EMULATOR...]]
 
-    differential.py TRELVASK [PROJECTS [EMULATOR...]]
+A cross-built trelvask runs under the EMULATOR command given after COUNT.
 
-A cross-built trelvask runs under the EMULATOR command given after PROJECTS.
+cue: COUNT random projects (sparse WAV files, a list with S and P lines);
+trelvask runs on each, then cdrdao show-toc and libcue's cueprint on the cue
+sheet it wrote. Whatever either reader rejects or warns about, trelvask must
+have warned about; a project made clean must give no warning from anyone.
+
+toc: COUNT projects of WAV files of noise whose lengths fill no whole
+sectors, with splits and pregaps, written with --toc --tracks. cdrdao
+toc-size must accept the TOC file and count the listing's total; show-toc
+must print no ERROR, every start and length the listing gives, and END* (a
+padded end) only for the last track and a track before a pregap; and the
+audio show-data prints must be the files' audio one after the other, with
+the pregaps' silence, padded with silence only at those ends.
+
+cd-text: discs of one WAV file split into tracks whose titles follow the
+split times, written with --cd-text as a cue sheet and as a TOC file;
+show-toc must take each without an error, and toc2cddb, which reads it with
+cdrdao's own parser, must give every title back as the disc gets it. The
+titles are a table of the texts that cdrdao's lexer reads otherwise (a
+backslash before a digit, at the end, doubled) and COUNT discs of random
+texts made of such characters. A WAV file whose name holds a backslash
+before a digit must be the file cdrdao opens.
 """
 import os
 import random
@@ -18,12 +36,14 @@ import subprocess
 import sys
 import tempfile
 
-SECTOR = 2352
-SECOND = 75 * SECTOR  # bytes of CD audio
+SECTOR = 2352  # bytes of CD audio
+SECOND = 75 * SECTOR
 
 
-def write_wav(path, audio_bytes, rate=44100, channels=2, bits=16, code=1, layout='riff', declared=None, tags=b''):
-    """layout: riff; data-first, the data chunk before fmt; rf64, sizes in ds64.
+def write_wav(path, audio_bytes, rate=44100, channels=2, bits=16, code=1, layout='riff', declared=None, tags=b'',
+              audio=None):
+    """audio_bytes of silence, sparse, or the bytes of audio (riff only).
+    layout: riff; data-first, the data chunk before fmt; rf64, sizes in ds64.
     declared: the data size the header gives, as a pipe writer leaves it.
     tags: a chunk written after the audio, as GStreamer does through a pipe."""
     align = channels * bits // 8
@@ -47,13 +67,27 @@ def write_wav(path, audio_bytes, rate=44100, channels=2, bits=16, code=1, layout
         else:
             out.write(b'RIFF' + struct.pack('<I', 4 + len(fmt) + 8 + audio_bytes) + b'WAVE' + fmt)
             out.write(b'data' + struct.pack('<I', size))
-        out.truncate(out.tell() + audio_bytes)
+        if audio is None:
+            out.truncate(out.tell() + audio_bytes)
+        else:
+            out.write(audio)
         out.seek(0, 2)
         out.write(tags)
 
 
 def cd_time(frames):
     return '%02d:%02d:%02d' % (frames // 4500, frames // 75 % 60, frames % 75)
+
+
+def frames(text):
+    minutes, seconds, cd_frames = map(int, text.split(':'))
+    return (minutes * 60 + seconds) * 75 + cd_frames
+
+
+def run(command, folder, binary=False):
+    result = subprocess.run(command, cwd=folder, capture_output=True, **({} if binary else {'text': True,
+                                                                                           'errors': 'replace'}))
+    return result.returncode, result.stdout, result.stderr
 
 
 # GStreamer's wavenc appends its tags after the audio: a title and an artist.
@@ -126,11 +160,6 @@ def disc_frames(report, lines):
     return frames
 
 
-def frames(text):
-    minutes, seconds, cd_frames = map(int, text.split(':'))
-    return (minutes * 60 + seconds) * 75 + cd_frames
-
-
 def listing_disagrees(report, cdrdao_output, toc_size):
     """Where the listing of --tracks and cdrdao differ on a track's start or
     length, or on the disc's length; empty when they agree."""
@@ -148,14 +177,7 @@ def listing_disagrees(report, cdrdao_output, toc_size):
     return ''
 
 
-def run(command, folder):
-    result = subprocess.run(command, cwd=folder, capture_output=True, text=True, errors='replace')
-    return result.returncode, result.stdout, result.stderr
-
-
-def main():
-    trelvask = sys.argv[3:] + [os.path.realpath(sys.argv[1])]
-    projects = int(sys.argv[2]) if len(sys.argv) > 2 else 200
+def check_cue(trelvask, projects):
     rng = random.Random(2026)
     failures = checked = complaints = listed_tracks = 0
     for index in range(projects):
@@ -201,6 +223,204 @@ def main():
     print('%d passed, %d failed' % (checked - failures, failures))
     # Nothing is shown unless the readers both complain and stay quiet.
     return 1 if failures or not 0 < complaints < checked else 0
+
+
+# TOC files
+
+def toc_project(rng, folder):
+    """Writes the files of noise and returns the list's lines: files, splits
+    at least 4 seconds from either end and each other, and pregaps."""
+    lines = []
+    for number in range(rng.randint(1, 3)):
+        name = 'take %d.wav' % number
+        samples = rng.randint(5 * 44100, 14 * 44100)
+        write_wav(os.path.join(folder, name), samples * 4, audio=rng.randbytes(samples * 4))
+        lines.append(name)
+        if rng.random() < 0.3:
+            lines.append('P ' + cd_time(rng.randint(1, 150)))
+        if samples >= 9 * 44100 and rng.random() < 0.6:
+            lines.append('S ' + cd_time(rng.randint(4 * 75 + 2, samples // 588 - 4 * 75 - 2)))
+            if rng.random() < 0.4:
+                lines.append('P ' + cd_time(rng.randint(1, 150)))
+    return lines
+
+
+def parse_runs(lines, folder):
+    """(pregap sectors, audio bytes) for each run of the disc, from the list:
+    a run starts at the disc's start and at every pregap."""
+    runs = []
+    audio_of = {}
+    current = None
+    cut = 0
+    for at, line in enumerate(lines):
+        pregap_next = at + 1 < len(lines) and lines[at + 1].startswith('P ')
+        pregap = frames(lines[at + 1][2:]) if pregap_next else 0
+        if line.startswith('P '):
+            continue
+        if line.startswith('S '):
+            split = frames(line[2:]) * SECTOR
+            data = audio_of[current]
+            if pregap:
+                runs[-1][1] += data[cut:split]
+                runs.append([pregap, b''])
+                cut = split
+            continue
+        if current is not None:
+            runs[-1][1] += audio_of[current][cut:]
+        current = line
+        with open(os.path.join(folder, line), 'rb') as wav:
+            audio_of[line] = wav.read()[44:]
+        cut = 0
+        if not runs or pregap:
+            runs.append([pregap, b''])
+    runs[-1][1] += audio_of[current][cut:]
+    return runs
+
+
+def disc_audio(runs):
+    """The audio of a gapless disc: each run after its pregap's silence,
+    padded with silence to whole sectors."""
+    audio = b''
+    for pregap, run in runs:
+        audio += bytes(pregap * SECTOR) + run
+        audio += bytes(-len(audio) % SECTOR)
+    return audio
+
+
+def shown_audio(output):
+    """The sample frames cdrdao show-data prints, as raw little-endian bytes."""
+    values = re.findall(rb'(?m)^ *\d+: *(-?\d+) +(-?\d+)$', output)
+    return b''.join(struct.pack('<hh', int(left), int(right)) for left, right in values)
+
+
+def check_toc_project(trelvask, rng):
+    with tempfile.TemporaryDirectory() as folder:
+        lines = toc_project(rng, folder)
+        with open(os.path.join(folder, 'tlist.txt'), 'w') as listing:
+            listing.write('\n'.join(lines) + '\n')
+        status, report, warnings = run(trelvask + ['--toc', '--tracks'], folder)
+        if status != 0 or warnings:
+            return 'trelvask exited %d: %s' % (status, warnings), lines
+        size = run(['cdrdao', 'toc-size', 'output.toc'], folder)
+        shown = run(['cdrdao', 'show-toc', 'output.toc'], folder)
+        if size[0] != 0 or 'ERROR' in shown[1] + shown[2]:
+            return 'cdrdao refuses it: ' + (size[2] + shown[1] + shown[2])[-300:], lines
+        listed = listing_disagrees(report, shown[1], int(size[1].split()[-1]))
+        if listed:
+            return 'the listing and cdrdao differ: ' + listed, lines
+        tracks = re.findall(r'(PREGAP +\S+\( *\d+\)\s+)?START +\S+\( *\d+\)\s+END(\*?)', shown[1])
+        for at, (_, padded) in enumerate(tracks):
+            if padded and at + 1 < len(tracks) and not tracks[at + 1][0]:
+                return 'track %d is padded before a seam' % (at + 1), lines
+        data = run(['cdrdao', 'show-data', 'output.toc'], folder, binary=True)
+        if shown_audio(data[1]) != disc_audio(parse_runs(lines, folder)):
+            return 'the audio cdrdao burns is not the files\' audio one after the other', lines
+    return '', lines
+
+
+def check_toc(trelvask, projects):
+    rng = random.Random(38)
+    failures = 0
+    for _ in range(projects):
+        problem, lines = check_toc_project(trelvask, rng)
+        if problem:
+            failures += 1
+            print('%s\n  list: %r' % (problem, lines))
+    print('%d projects, %d failed' % (projects, failures))
+    return 1 if failures else 0
+
+
+# CD-TEXT
+
+# A title as the list gives it, and as the disc must hold it (Latin-1) from
+# a cue sheet and from a TOC file, which keeps a double quote and counts a
+# backslash as one byte.
+TITLES = [
+    ('AC\\1', b'AC\\1', b'AC\\1'),
+    ('Track \\12', b'Track \\12', b'Track \\12'),
+    ('x\\899y', b'x\\899y', b'x\\899y'),
+    ('Last \\0', b'Last \\0', b'Last \\0'),
+    ('x\\189y', b'x\\189y', b'x\\189y'),
+    ('\\134 twice \\\\', b'\\134 twice \\\\', b'\\134 twice \\\\'),
+    ('ends \\', b'ends \\', b'ends \\'),
+    ('Caf\u00e9 \\7', b'Caf\xe9 \\7', b'Caf\xe9 \\7'),
+    ('Say "Hi" \\1', b"Say 'Hi' \\1", b'Say "Hi" \\1'),
+    ('\\' * 20, b'\\' * 20, b'\\' * 20),                      # 80 bytes as written in a cue sheet
+    ('x' * 76 + ' \\y', b'x' * 76, b'x' * 76 + b' \\y'),       # cut, and no blank left at the end
+]
+ALPHABET = 'ab \\0189"\u00e9'
+
+
+def expected(title):
+    """What the disc holds for a random title from a cue sheet and from a TOC
+    file: it fits, so only the quote changes, and only in the cue sheet."""
+    return title.replace('"', "'").strip().encode('latin-1'), title.strip().encode('latin-1')
+
+
+def random_title(rng):
+    while True:
+        title = ''.join(rng.choice(ALPHABET) for _ in range(rng.randint(1, 24))).strip()
+        if title and len(title) + 3 * title.count('\\') <= 80:
+            return title
+
+
+def check_disc(trelvask, titles, wav_name, toc):
+    """Problems with one disc of these (title, disc bytes from a cue sheet,
+    from a TOC file) triples, written as a TOC file or a cue sheet; empty
+    when none."""
+    sheet = 'output.toc' if toc else 'output.cue'
+    with tempfile.TemporaryDirectory() as folder:
+        write_wav(os.path.join(folder, wav_name), (len(titles) + 1) * 5 * SECOND)
+        lines = [wav_name] + ['S 00:%02d:00 %s' % (5 * (at + 1), title) if at < 11 else
+                              'S %02d:%02d:00 %s' % (5 * (at + 1) // 60, 5 * (at + 1) % 60, title)
+                              for at, (title, _, _) in enumerate(titles)]
+        with open(os.path.join(folder, 'tlist.txt'), 'w', encoding='utf-8') as listing:
+            listing.write('\n'.join(lines) + '\n')
+        status, _, warnings = run(trelvask + ['--cd-text'] + (['--toc'] if toc else []), folder)
+        if status not in (0, 4):
+            return 'trelvask exited %d: %s' % (status, warnings)
+        shown = run(['cdrdao', 'show-toc', sheet], folder)
+        if shown[0] != 0 or 'ERROR' in shown[1] + shown[2]:
+            return 'cdrdao show-toc refuses it: %s' % (shown[1] + shown[2])[-300:]
+        ends = re.findall(r'END +\S+\( *(\d+)\)', shown[1])
+        if not ends or int(ends[-1]) != (len(titles) + 1) * 5 * 75:
+            return 'cdrdao opened another file than %s: %s' % (wav_name, ends[-1:])
+        cddb = run(['toc2cddb', sheet], folder, binary=True)[1]
+        got = dict(re.findall(rb'(?m)^TTITLE(\d+)=(.*)$', cddb))
+        for at, (title, from_cue, from_toc) in enumerate(titles):
+            disc = from_toc if toc else from_cue
+            if got.get(str(at + 1).encode()) != disc:
+                return 'title %r reads as %r, not %r' % (title, got.get(str(at + 1).encode()), disc)
+    return ''
+
+
+def check_cd_text(trelvask, discs):
+    rng = random.Random(35)
+    cases = [(TITLES, 'a.wav'), ([('Night', b'Night', b'Night')], 'x\\1y.wav'),
+             ([('Dawn', b'Dawn', b'Dawn')], 'Disc \\2\\.wav'), ([('Dusk', b'Dusk', b'Dusk')], 'say "a".wav')]
+    for _ in range(discs):
+        titles = [random_title(rng) for _ in range(20)]
+        cases.append(([(title,) + expected(title) for title in titles], 'a.wav'))
+    failures = 0
+    for titles, wav_name in cases:
+        for toc in (False, True):
+            if '"' in wav_name and not toc:
+                continue  # a cue sheet cannot name it, as its warning says
+            problem = check_disc(trelvask, titles, wav_name, toc)
+            if problem:
+                failures += 1
+                print(('TOC file: ' if toc else 'cue sheet: ') + problem)
+    print('%d discs, each as a cue sheet and as a TOC file, %d failed' % (len(cases), failures))
+    return 1 if failures else 0
+
+
+CHECKS = {'cue': (check_cue, 200), 'toc': (check_toc, 12), 'cd-text': (check_cd_text, 20)}
+
+
+def main():
+    check, count = CHECKS[sys.argv[1]]
+    trelvask = sys.argv[4:] + [os.path.realpath(sys.argv[2])]
+    return check(trelvask, int(sys.argv[3]) if len(sys.argv) > 3 else count)
 
 
 if __name__ == '__main__':

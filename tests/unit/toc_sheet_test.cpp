@@ -79,41 +79,46 @@ std::string seamsOf(const std::string& toc)
     return seams;
 }
 
+// 99 files, each 4 s and a few samples: the last seams have moved the most.
+// Its places are not listed, only checked as every case's are below.
+SeamCase ninetyNineFiles()
+{
+    SeamCase many{"NinetyNineFiles", "", {}, "", {}};
+    for (int file = 0; file < 99; ++file) {
+        many.list += std::to_string(file) + ".wav\n";
+        many.files.push_back(4 * 44100 + 1 + file * 7);
+    }
+    return many;
+}
+
+// Besides the places listed: a file's first track starts within half a
+// sector of the file's audio, and the tracks hold every sample once.
 TEST(TocSheet, RunsTheFilesOnFromOneIntoTheNext)
 {
-    for (const SeamCase& testCase : seamCases) {
+    std::vector<SeamCase> cases(std::begin(seamCases), std::end(seamCases));
+    cases.push_back(ninetyNineFiles());
+    for (const SeamCase& testCase : cases) {
         std::string list = testCase.list;
         TrackTable table;
         const Disc disc = tocDisc(list, table, testCase.files, testCase.tagBytes);
         std::vector<std::string> places;
-        for (const DiscTrack& track : disc.tracks)
+        int64_t audioStart = 0;
+        int64_t held = 0;
+        size_t file = 0;
+        for (const DiscTrack& track : disc.tracks) {
             places.push_back(std::to_string(track.start) + "+" + std::to_string(track.length));
-        EXPECT_EQ(places, testCase.places) << testCase.name;
-        EXPECT_EQ(seamsOf(buildTocText(disc)), testCase.seams) << testCase.name;
+            if (track.startRow == track.fileRow) {
+                EXPECT_LE(std::abs(track.firstSample - audioStart), 294) << testCase.name << ", file " << file;
+                audioStart += testCase.files[file++];
+            }
+            held += track.sampleCount;
+        }
+        EXPECT_EQ(held, audioStart) << testCase.name;
+        if (!testCase.seams.empty()) {
+            EXPECT_EQ(places, testCase.places) << testCase.name;
+            EXPECT_EQ(seamsOf(buildTocText(disc)), testCase.seams) << testCase.name;
+        }
     }
-}
-
-// 99 tracks of one file, each 4 s and a sample: every seam moves by at most
-// half a sector, and the disc holds every sample.
-TEST(TocSheet, MovesNoSeamMoreThanHalfASector)
-{
-    std::string list;
-    std::vector<int64_t> files;
-    for (int track = 0; track < 99; ++track) {
-        list += std::to_string(track) + ".wav\n";
-        files.push_back(4 * 44100 + 1 + track * 7);
-    }
-    TrackTable table;
-    const Disc disc = tocDisc(list, table, files);
-    int64_t audioStart = 0;
-    int64_t total = 0;
-    for (size_t at = 0; at < disc.tracks.size(); ++at) {
-        EXPECT_LE(std::abs(disc.tracks[at].firstSample - audioStart), 294) << at;
-        EXPECT_EQ(disc.tracks[at].firstSample % 588, 0) << at;
-        audioStart += files[at];
-        total += disc.tracks[at].sampleCount;
-    }
-    EXPECT_EQ(total, audioStart);
 }
 
 // The disc's texts in a TOC file: a language map, and double quotes kept.
