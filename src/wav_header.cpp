@@ -79,13 +79,18 @@ WavInfo scanForTags(std::string_view header)
     return info;
 }
 
-// The file as the parser sees it: the head, and the last block read beyond it.
+// The file as the parser sees it: the head, and the last block read beyond
+// it; and where the walk found the tag chunks before the audio, and where
+// the chunks after it start, which only the tags are read for.
 struct FileBytes {
     std::string_view head;
     uint64_t size;
     const ReadAt& readAt;
     uint64_t blockStart = 0;
     std::string_view block = {};
+    uint64_t tagChunks[4] = {};
+    int tagChunkCount = 0;
+    uint64_t afterAudio = 0;
 };
 
 // count bytes at offset, fewer at the end of the file: from the head or the
@@ -110,7 +115,7 @@ enum class Walk { found, lost, tooManyChunks };
 // What one chunk of the walk tells, at offset with its header; false when the
 // walk is lost: a chunk other than the audio runs past the end, or the
 // format chunk is too short.
-bool takeChunk(const ChunkHeader& chunk, std::string_view bytes, uint64_t offset, uint64_t fileSize, WavInfo& info,
+bool takeChunk(const ChunkHeader& chunk, std::string_view bytes, uint64_t offset, FileBytes& file, WavInfo& info,
                bool& haveFormat, bool& haveData)
 {
     const uint64_t end = offset + 8 + chunk.size;
@@ -123,7 +128,7 @@ bool takeChunk(const ChunkHeader& chunk, std::string_view bytes, uint64_t offset
         haveData = true;
         if (!haveFormat && info.layout == WavLayout::riff)
             info.layout = WavLayout::dataBeforeFormat;
-    } else if (end > fileSize) {
+    } else if (end > file.size) {
         return false;
     } else if (chunk.id == "fmt " && !haveFormat) {
         if (chunk.size < 16 || bytes.size() < chunkHeaderBytes)
@@ -131,8 +136,8 @@ bool takeChunk(const ChunkHeader& chunk, std::string_view bytes, uint64_t offset
         readFormat(bytes, info);
         haveFormat = true;
     } else if (chunk.id == "LIST" || chunk.id == "ID3 " || chunk.id == "id3 ") {
-        if (info.tagChunkCount < static_cast<int>(std::size(info.tagChunks)))
-            info.tagChunks[info.tagChunkCount++] = offset;
+        if (file.tagChunkCount < static_cast<int>(std::size(file.tagChunks)))
+            file.tagChunks[file.tagChunkCount++] = offset;
     } else if (chunk.id == "ds64" && chunk.size >= 16 && bytes.size() >= chunkHeaderBytes && !haveData) {
         // No file can hold more than a signed 64-bit offset reaches.
         info.dataSize = std::min<uint64_t>(assemble(bytes.substr(16, 8), ByteOrder::little), INT64_MAX);
@@ -159,7 +164,7 @@ Walk walkChunks(FileBytes& file, WavInfo& info)
         if (offset + 8 > file.size || bytes.size() < 8)
             return Walk::lost;
         const ChunkHeader header = readChunkHeader(bytes, byteOrderOf(info.layout));
-        if (!takeChunk(header, bytes, offset, file.size, info, haveFormat, haveData))
+        if (!takeChunk(header, bytes, offset, file, info, haveFormat, haveData))
             return Walk::lost;
         if (haveFormat && haveData)
             return Walk::found;
@@ -201,14 +206,14 @@ uint64_t trailingChunkBytes(std::string_view tail, ByteOrder order)
 // hold ends before such a chunk.
 void measureStreamed(FileBytes& file, WavInfo& info)
 {
-    info.afterAudio = info.dataStart + info.dataSize + (info.dataSize & 1);
+    file.afterAudio = info.dataStart + info.dataSize + (info.dataSize & 1);
     const uint64_t held = file.size - std::min(file.size, info.dataStart);
     const bool placeholder = info.dataSize >= 0x7FFF0000 && info.dataSize > held;
     if (!placeholder && !(info.dataSize == 0 && held > 0))
         return;
     const size_t tail = static_cast<size_t>(std::min<uint64_t>(held, blockBytes));
     const uint64_t tag = trailingChunkBytes(bytesAt(file, file.size - tail, tail), byteOrderOf(info.layout));
-    info.afterAudio = file.size - tag;
+    file.afterAudio = file.size - tag;
     if (placeholder) {
         info.length = DataLength::streamed;
         info.dataSize = held;
@@ -273,9 +278,9 @@ void readTagChunks(FileBytes& file, const WavInfo& info, const TagChunkReader& r
         }
         return uint64_t{8} + chunk.size + (chunk.size & 1);
     };
-    for (int at = 0; at < info.tagChunkCount; ++at)
-        readChunk(info.tagChunks[at]);
-    for (uint64_t offset = info.afterAudio, chunk = 0; offset < fileSize && chunk < maxChunks; ++chunk) {
+    for (int at = 0; at < file.tagChunkCount; ++at)
+        readChunk(file.tagChunks[at]);
+    for (uint64_t offset = file.afterAudio, chunk = 0; offset < fileSize && chunk < maxChunks; ++chunk) {
         const uint64_t size = readChunk(offset);
         if (size == 0)
             break;
@@ -354,7 +359,7 @@ WavInfo parseWavFile(std::string_view head, uint64_t fileSize, const ReadAt& rea
     measureStreamed(file, info);
     leaveOutTagOfConverted(info);
     if (walk != Walk::found)
-        info.afterAudio = fileSize;  // only a walk knows where chunks are
+        file.afterAudio = fileSize;  // only a walk knows where chunks are
     info = measured(info, walk == Walk::found);
     if (tagChunks && info.status == WavStatus::ok)
         readTagChunks(file, info, tagChunks);

@@ -66,13 +66,9 @@ struct WavInfo {
     // A streamed file's tag chunk after its audio, which a burner reads as
     // audio too: counted in dataSize of CD audio.
     uint64_t trailingTagBytes = 0;
-    uint64_t afterAudio = 0;  // where the chunks after the audio start
     WavLayout layout = WavLayout::riff;
     DataLength length = DataLength::declared;
     bool chunkLimitReached = false;  // the walk gave up after maxChunks chunks
-    // Where the first tag chunks before the audio are, for CD-TEXT.
-    uint64_t tagChunks[4] = {};
-    int tagChunkCount = 0;
 };
 
 // The order of the numbers of a file laid out so.
@@ -133,16 +129,16 @@ enum class Ending : unsigned char {
 struct WavFile {
     WavInfo info;
     int64_t dataBytesPresent = 0;  // no more than the data chunk declares
-    Ending ending = Ending::unread;
     uint64_t device = 0;  // the file's identity, so that it is never overwritten
     uint64_t inode = 0;
-    bool read = true;  // whether the file could be opened and read as a regular file
-    int error = 0;     // the errno value when it could not; 0 for a device or a FIFO
     // What the file's first bytes say it is, when it is no WAV file; empty
     // when they say nothing, or the file is empty (emptyFile).
     std::string_view kind = {};
-    bool emptyFile = false;
+    int error = 0;        // the errno value when it could not be read; 0 for a device or a FIFO
     int conversion = -1;  // its entry in TrackTable::conversions, when --convert makes CD audio of it
+    Ending ending = Ending::unread;
+    bool read = true;  // whether the file could be opened and read as a regular file
+    bool emptyFile = false;
 };
 
 // What the reader reads beyond the header, when asked.
