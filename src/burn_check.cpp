@@ -6,6 +6,7 @@
 
 #include "advice.h"
 #include "complain.h"
+#include "paths.h"
 #include "timing.h"
 #include "track_list.h"
 

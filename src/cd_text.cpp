@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "advice.h"
+#include "paths.h"
 #include "source.h"
 #include "text_encoding.h"
 #include "track_list.h"

@@ -1,5 +1,6 @@
 #include "paths.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <fcntl.h>
@@ -14,6 +15,15 @@ std::string folderOf(const std::string& name)
 std::string baseOf(const std::string& name)
 {
     return name.substr(name.rfind('/') + 1);
+}
+
+bool endsWithInAnyCase(std::string_view text, std::string_view ending)
+{
+    // Only a letter has another case: 0x0E is no dot.
+    return text.size() >= ending.size() &&
+           std::equal(ending.begin(), ending.end(), text.end() - ending.size(), [](char wanted, char given) {
+               return wanted == given || (wanted >= 'a' && wanted <= 'z' && wanted == (given | 0x20));
+           });
 }
 
 bool sameFile(const struct stat& file, uint64_t device, uint64_t inode)

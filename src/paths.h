@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include <sys/stat.h>
 
@@ -12,6 +13,9 @@ std::string folderOf(const std::string& name);
 
 // The name without its folder.
 std::string baseOf(const std::string& name);
+
+// Whether text ends in ending, a lower-case ASCII text, in any mix of case.
+bool endsWithInAnyCase(std::string_view text, std::string_view ending);
 
 // Whether file is the one of that device and inode.
 bool sameFile(const struct stat& file, uint64_t device, uint64_t inode);

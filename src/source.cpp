@@ -10,7 +10,7 @@
 #include "audio_libs.h"
 #include "flac_header.h"
 #include "ogg_tags.h"
-#include "track_list.h"
+#include "paths.h"
 #include "wav_file.h"
 
 namespace {

@@ -83,15 +83,6 @@ bool namesWavInAnyCase(std::string_view line)
     return false;
 }
 
-bool endsWithInAnyCase(std::string_view text, std::string_view ending)
-{
-    // Only a letter has another case: 0x0E is no dot.
-    return text.size() >= ending.size() &&
-           std::equal(ending.begin(), ending.end(), text.end() - ending.size(), [](char wanted, char given) {
-               return wanted == given || (wanted >= 'a' && wanted <= 'z' && wanted == (given | 0x20));
-           });
-}
-
 std::string_view timeText(std::string_view line)
 {
     return line.size() > 2 ? line.substr(2) : std::string_view{};

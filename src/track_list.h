@@ -23,9 +23,6 @@ int buildTrackTable(std::string& listBuffer, TrackTable& table, const SourceTest
 // line.
 bool namesWavInAnyCase(std::string_view line);
 
-// Whether text ends in ending, a lower-case ASCII text, in any mix of case.
-bool endsWithInAnyCase(std::string_view text, std::string_view ending);
-
 // The time an S or P line carries: the text after the letter and one
 // separator, whatever that separator is.
 std::string_view timeText(std::string_view line);
