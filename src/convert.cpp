@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -46,6 +47,7 @@ struct Work {
     std::atomic<size_t> jobsDone{0};
     std::atomic<bool> stop{false};
     std::mutex mutex;
+    std::condition_variable ended;  // a job has ended, or the work stops
     std::optional<Failure> failure;
 };
 
@@ -55,6 +57,7 @@ void fail(Work& work, Failure failure)
     if (!work.failure)
         work.failure = std::move(failure);
     work.stop = true;
+    work.ended.notify_all();
 }
 
 // The FNV-1a hash of text, for names that stay the same on every run.
@@ -437,7 +440,9 @@ void convertOne(const Job& job, const AudioLibs& libs, size_t slot, Work& work)
         fail(work, sourceFailure(job, unreadable));
     else if (error != 0)
         fail(work, targetFailure(job, error));
+    const std::lock_guard<std::mutex> lock(work.mutex);
     ++work.jobsDone;
+    work.ended.notify_all();
 }
 
 void runWorker(Work& work, const AudioLibs& libs, size_t slot)
@@ -461,8 +466,10 @@ void showProgress(Work& work, const std::string& folder)
 {
     const auto start = std::chrono::steady_clock::now();
     const bool terminal = isatty(STDERR_FILENO) != 0;
-    while (work.jobsDone < work.jobs.size() && !work.stop) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::unique_lock<std::mutex> lock(work.mutex);
+    // Woken as the last job ends, so that a short conversion waits for no tick.
+    while (!work.ended.wait_for(lock, std::chrono::milliseconds(200),
+                                [&work] { return work.jobsDone == work.jobs.size() || work.stop; })) {
         if (!terminal)
             continue;
         const int64_t done = work.framesDone;
