@@ -1,13 +1,11 @@
 #include "convert.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -21,6 +19,7 @@
 #include "audio_libs.h"
 #include "complain.h"
 #include "finding.h"
+#include "new_file.h"
 #include "paths.h"
 #include "text_encoding.h"
 #include "track_list.h"
@@ -268,21 +267,6 @@ size_t decodeBlock(Decoder& decoder)
     return frames;
 }
 
-// Writes all of bytes to fd; 0 or the error.
-int writeAll(int fd, const char* bytes, size_t size)
-{
-    while (size > 0) {
-        const ssize_t count = write(fd, bytes, size);
-        if (count < 0 && errno != EINTR)
-            return errno;
-        if (count > 0) {
-            bytes += count;
-            size -= static_cast<size_t>(count);
-        }
-    }
-    return 0;
-}
-
 // The converted file's audio: exactly the frames predicted, the source's
 // audio cut there or padded with silence to them. 0, or the write's error;
 // a source that cannot be read further ends the audio early, as the reader
@@ -297,7 +281,7 @@ int writeAudio(int fd, Decoder& decoder, int64_t frames, Work& work)
             std::fill_n(decoder.samples.begin(), got * 2, int16_t{0});
         }
         const size_t taken = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(got), left));
-        if (const int error = writeAll(fd, reinterpret_cast<const char*>(decoder.samples.data()), taken * 4))
+        if (const int error = writeAll(fd, {reinterpret_cast<const char*>(decoder.samples.data()), taken * 4}))
             return error;
         left -= static_cast<int64_t>(taken);
         work.framesDone += static_cast<int64_t>(taken);
@@ -319,82 +303,40 @@ Tags tagsToCarry(const Decoder& decoder, const char* source)
     return tags;
 }
 
-// The named temporary files of conversions where the folder's filesystem
-// makes no unnamed ones, one slot a worker, for a signal to remove.
-struct Temporary {
-    std::atomic<bool> used{false};
-    char name[48] = {};
-};
-constexpr size_t maxWorkers = 64;
-std::array<Temporary, maxWorkers> temporaries;
-int temporaryFolder = -1;
-constexpr int fatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
-void removeTemporariesAndDie(int signal)
-{
-    for (Temporary& temporary : temporaries)
-        if (temporary.used)
-            unlinkat(temporaryFolder, temporary.name, 0);
-    std::signal(signal, SIG_DFL);
-    raise(signal);
-}
-
-// Removes the temporaries on a fatal signal while conversions run, or stops
-// doing so; a signal that was ignored (nohup) stays ignored.
-void guardTemporaries(int folder, bool on)
-{
-    static struct sigaction earlier[std::size(fatalSignals)];
-    temporaryFolder = folder;
-    for (size_t at = 0; at < std::size(fatalSignals); ++at) {
-        if (!on) {
-            sigaction(fatalSignals[at], &earlier[at], nullptr);
-            continue;
-        }
-        sigaction(fatalSignals[at], nullptr, &earlier[at]);
-        if (earlier[at].sa_handler != SIG_IGN)
-            std::signal(fatalSignals[at], removeTemporariesAndDie);
-    }
-}
+// The workers' temporary names follow the cue file's.
+constexpr size_t maxWorkers = temporarySlots - 1;
 
 // A new file in folder for the worker of slot: unnamed where the filesystem
-// allows, so that nothing of it is left should the run end; else a named
-// temporary. -1 with errno set when it fails.
+// allows, so that nothing of it is left should the run end; else under a
+// temporary name. -1 with errno set when it fails.
 int createConverted(int folder, size_t slot)
 {
-    const mode_t mask = umask(0);
-    umask(mask);
-    const int fd = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666 & ~mask);
-    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+    const mode_t mode = umaskMode();
+    const int fd = openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd >= 0)
         return fd;
-    Temporary& temporary = temporaries[slot];
-    std::snprintf(temporary.name, sizeof temporary.name, ".trelvask-%ld-%zu.wav", static_cast<long>(getpid()), slot);
-    temporary.used = true;
-    const int named = openat(folder, temporary.name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666 & ~mask);
-    if (named < 0)
-        temporary.used = false;
-    return named;
+    return nameTemporary(slot + 1, folder, [folder, mode](const char* name) {
+        return openat(folder, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
+    });
 }
 
-// Gives the whole file its name, over an old conversion of a changed
-// source; without one, an unnamed file has its name at once. 0 or errno.
+// Gives the whole file its name: an unnamed file where the name is new, at
+// once; else under a temporary name renamed over the old conversion of a
+// changed source, so that one file or the other always has the name. 0 or
+// errno.
 int nameConverted(int fd, int folder, size_t slot, const std::string& base)
 {
-    Temporary& temporary = temporaries[slot];
-    int error = 0;
-    if (temporary.used) {
-        error = renameat(folder, temporary.name, folder, base.c_str()) == 0 ? 0 : errno;
-        if (error != 0)
-            unlinkat(folder, temporary.name, 0);
-        temporary.used = false;
-        return error;
+    if (*temporaryName(slot + 1) == '\0') {
+        if (linkUnnamed(fd, folder, base.c_str()) == 0)
+            return 0;
+        if (errno != EEXIST || nameTemporary(slot + 1, folder, [fd, folder](const char* name) {
+                return linkUnnamed(fd, folder, name);
+            }) < 0)
+            return errno;
     }
-    if (linkUnnamed(fd, folder, base.c_str()) == 0)
-        return 0;
-    if (errno != EEXIST)
+    if (renameat(folder, temporaryName(slot + 1), folder, base.c_str()) != 0)
         return errno;
-    // An old conversion of a changed source: the sheet then names the new one.
-    if (unlinkat(folder, base.c_str(), 0) != 0 || linkUnnamed(fd, folder, base.c_str()) != 0)
-        return errno;
+    forgetTemporary(slot + 1);
     return 0;
 }
 
@@ -421,7 +363,7 @@ void convertOne(const Job& job, const AudioLibs& libs, size_t slot, Work& work)
         error = fd < 0 ? errno : 0;
         if (fd >= 0) {
             const std::string header = cdWavHeader(job.frames, tagsToCarry(decoder, job.source), job.conversion->mark);
-            error = writeAll(fd, header.data(), header.size());
+            error = writeAll(fd, header);
             if (error == 0)
                 error = writeAudio(fd, decoder, job.frames, work);
             // On the disk before it has a name, so that a crash leaves no
@@ -432,8 +374,10 @@ void convertOne(const Job& job, const AudioLibs& libs, size_t slot, Work& work)
             if (close(fd) != 0 && error == 0)
                 error = errno;
         }
-        if (temporaries[slot].used.exchange(false))
-            unlinkat(work.folder, temporaries[slot].name, 0);
+        // A temporary name still held names no whole conversion.
+        if (*temporaryName(slot + 1) != '\0')
+            unlinkat(work.folder, temporaryName(slot + 1), 0);
+        forgetTemporary(slot + 1);
     }
     closeDecoder(decoder);
     if (!unreadable.empty())
@@ -553,7 +497,7 @@ std::optional<Failure> convertSources(TrackTable& table, const std::string& fold
     std::optional<Failure> failure;
     work.folder = openFolder(folder, failure);
     if (work.folder >= 0 && !(failure = checkSpace(work.folder, folder, work))) {
-        guardTemporaries(work.folder, true);
+        guardTemporaries(true);
         std::vector<std::thread> workers;
         const size_t cores = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, maxWorkers);
         for (size_t slot = 0; slot < std::min(cores, work.jobs.size()); ++slot)
@@ -561,7 +505,7 @@ std::optional<Failure> convertSources(TrackTable& table, const std::string& fold
         showProgress(work, folder);
         for (std::thread& worker : workers)
             worker.join();
-        guardTemporaries(work.folder, false);
+        guardTemporaries(false);
         failure = std::move(work.failure);
     }
     if (work.folder >= 0)

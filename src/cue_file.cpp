@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <span>
 #include <iterator>
 
@@ -16,24 +14,12 @@
 #include <unistd.h>
 
 #include "file_kind.h"
+#include "new_file.h"
 #include "text_encoding.h"
 #include "track_list.h"
 #include "paths.h"
 
 namespace {
-
-// Writes all of text to fd; 0 or the error.
-int writeAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t count = write(fd, text.data(), text.size());
-        if (count < 0 && errno != EINTR)
-            return errno;
-        if (count > 0)
-            text.remove_prefix(static_cast<size_t>(count));
-    }
-    return 0;
-}
 
 // Writes and closes fd; 0 or the first error.
 int writeAndClose(int fd, std::string_view text)
@@ -62,79 +48,10 @@ int writeInPlace(const std::string& name, std::string_view text, bool dryRun)
     return writeAndClose(fd, text);
 }
 
-// The named temporary file of a replacement, in the folder temporaryFolder,
-// for the signal handler to remove. Set and cleared only while the signals
-// are blocked.
-char temporaryName[32];
-int temporaryFolder = -1;
-constexpr int fatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-struct sigaction earlierActions[std::size(fatalSignals)];
-
-// Removes the temporary file, then dies of the signal, so that the shell sees it.
-void removeTemporaryAndDie(int signal)
-{
-    if (temporaryName[0] != '\0')
-        unlinkat(temporaryFolder, temporaryName, 0);
-    std::signal(signal, SIG_DFL);
-    raise(signal);
-}
-
-// Blocks the fatal signals, or unblocks them again.
-void blockFatalSignals(bool block)
-{
-    sigset_t set;
-    sigemptyset(&set);
-    for (const int signal : fatalSignals)
-        sigaddset(&set, signal);
-    sigprocmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
-}
-
-// Gives temporaryName a name that is new in folder, by act, which creates it
-// there and returns the new file's descriptor or a status, or -1 with errno
-// set; the signal handler knows the name before anything can interrupt. A
-// signal that was ignored (nohup) stays ignored.
-template <typename Act>
-int nameTemporary(int folder, Act act)
-{
-    static unsigned long long state = static_cast<unsigned long long>(getpid()) << 32 ^
-                                      static_cast<unsigned long long>(std::time(nullptr));
-    int result = -1;
-    blockFatalSignals(true);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        std::snprintf(temporaryName, sizeof temporaryName, ".trelvask-%06llx", state >> 40);
-        result = act(temporaryName);
-        if (result >= 0 || errno != EEXIST)
-            break;
-    }
-    const int error = errno;
-    temporaryFolder = folder;
-    if (result < 0)
-        temporaryName[0] = '\0';
-    for (size_t at = 0; result >= 0 && at < std::size(fatalSignals); ++at) {
-        sigaction(fatalSignals[at], nullptr, &earlierActions[at]);
-        if (earlierActions[at].sa_handler != SIG_IGN)
-            std::signal(fatalSignals[at], removeTemporaryAndDie);
-    }
-    blockFatalSignals(false);
-    errno = error;
-    return result;
-}
-
-void forgetTemporary()
-{
-    blockFatalSignals(true);
-    if (temporaryName[0] != '\0')
-        for (size_t at = 0; at < std::size(fatalSignals); ++at)
-            sigaction(fatalSignals[at], &earlierActions[at], nullptr);
-    temporaryName[0] = '\0';
-    blockFatalSignals(false);
-}
-
 // A new file in folder, holding text, with the old file's mode, owner and
 // group where this run may set them: unnamed where the filesystem allows and
 // unnamed is set, so that nothing is left of it should the run be killed;
-// else temporaryName names it. -1 with errno set when it fails.
+// else the cue file's temporary name. -1 with errno set when it fails.
 int createWith(int folder, const struct stat* old, mode_t mode, std::string_view text, bool& unnamed,
                CueOutcome& outcome)
 {
@@ -142,7 +59,7 @@ int createWith(int folder, const struct stat* old, mode_t mode, std::string_view
     int fd = unnamed ? openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode) : -1;
     unnamed = fd >= 0;
     if (!unnamed)
-        fd = nameTemporary(folder, [folder, mode](const char* name) {
+        fd = nameTemporary(cueSlot, folder, [folder, mode](const char* name) {
             return openat(folder, name, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
         });
     if (fd < 0)
@@ -168,7 +85,7 @@ int nameUnnamed(int fd, int folder, const char* base, bool isNew)
         return 0;
     if (isNew && errno != EEXIST)
         return errno;
-    return nameTemporary(folder, [fd, folder](const char* name) { return linkUnnamed(fd, folder, name); }) < 0
+    return nameTemporary(cueSlot, folder, [fd, folder](const char* name) { return linkUnnamed(fd, folder, name); }) < 0
                ? errno
                : 0;
 }
@@ -179,13 +96,14 @@ int nameUnnamed(int fd, int folder, const char* base, bool isNew)
 void replaceWhole(int folder, const char* base, const struct stat* old, mode_t mode, std::string_view text,
                   CueOutcome& outcome)
 {
+    guardTemporaries(true);
     bool unnamed = true;
     int fd = createWith(folder, old, mode, text, unnamed, outcome);
     int error = fd < 0 ? errno : 0;
     outcome.step = error != 0 ? outcome.step : CueStep::replace;
     if (error == 0 && unnamed) {
         error = nameUnnamed(fd, folder, base, old == nullptr);
-        if (error == ENOENT && temporaryName[0] == '\0') {
+        if (error == ENOENT && *temporaryName(cueSlot) == '\0') {
             // No name for an unnamed file here: the sheet is written again under one.
             close(fd);
             unnamed = false;
@@ -197,14 +115,15 @@ void replaceWhole(int folder, const char* base, const struct stat* old, mode_t m
     if (fd >= 0 && close(fd) != 0 && error == 0)
         error = errno;
     // An unnamed file given the new name is in place already.
-    const bool inPlace = unnamed && old == nullptr && temporaryName[0] == '\0';
-    if (error == 0 && !inPlace && renameat(folder, temporaryName, folder, base) != 0)
+    const bool inPlace = unnamed && old == nullptr && *temporaryName(cueSlot) == '\0';
+    if (error == 0 && !inPlace && renameat(folder, temporaryName(cueSlot), folder, base) != 0)
         error = errno;
-    if (error != 0 && temporaryName[0] != '\0')
-        unlinkat(folder, temporaryName, 0);
+    if (error != 0 && *temporaryName(cueSlot) != '\0')
+        unlinkat(folder, temporaryName(cueSlot), 0);
     else if (error != 0 && inPlace && outcome.step == CueStep::replace)
         unlinkat(folder, base, 0);
-    forgetTemporary();
+    forgetTemporary(cueSlot);
+    guardTemporaries(false);
     outcome.error = error;
 }
 
@@ -322,9 +241,7 @@ mode_t newMode(const struct stat* old)
 {
     if (old)
         return old->st_mode & 07777;
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
+    return umaskMode();
 }
 
 // Writes text in the place of the regular file target leads to, new or old
