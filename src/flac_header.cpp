@@ -1,18 +1,8 @@
 #include "flac_header.h"
 
-namespace {
+#include "tags.h"
 
-// The bytes of an ID3v2 tag at the start of a file, or 0: its 10-byte header
-// gives its size, seven bits a byte, and a footer adds 10 more.
-uint64_t id3Bytes(std::string_view head)
-{
-    if (head.size() < 10 || !head.starts_with("ID3"))
-        return 0;
-    uint64_t size = 0;
-    for (size_t at = 6; at < 10; ++at)
-        size = size << 7 | (static_cast<unsigned char>(head[at]) & 0x7F);
-    return 10 + size + ((static_cast<unsigned char>(head[5]) & 0x10) ? 10 : 0);
-}
+namespace {
 
 // The STREAMINFO block's fields: 20 bits of rate, 3 of channels less one, 5
 // of bits less one, 36 of samples, after the block and frame sizes.
@@ -32,7 +22,7 @@ bool readStreamInfo(std::string_view info, FlacStream& stream)
 
 bool parseFlacHeader(std::string_view head, uint64_t fileSize, const ReadAt& readAt, FlacStream& stream)
 {
-    uint64_t offset = id3Bytes(head);
+    uint64_t offset = id3TagBytes(head);
     const auto bytesAt = [&](uint64_t at, size_t count) {
         return at + count <= head.size() ? head.substr(static_cast<size_t>(at), count) : readAt(at, count);
     };

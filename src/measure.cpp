@@ -48,16 +48,6 @@ std::string problemText(const TrackTable& table, const Row& row, const Failure& 
                            toUtf8Command(list, "WINDOWS-1252")});
 }
 
-// Reads the tags of a file's tag chunks into tags, noting what is too large.
-TagChunkReader tagReader(Tags& tags)
-{
-    return [&tags](const ChunkHeader& chunk, std::string_view body, ByteOrder order) {
-        readTagChunk(chunk.id, body, order, tags);
-        if (chunk.size > longestTagChunk)
-            tags.unreadBytes += chunk.size - longestTagChunk;
-    };
-}
-
 // The CD audio a source becomes, as a WAV file of frames predicted.
 WavInfo cdAudio(int64_t frames)
 {

@@ -153,14 +153,8 @@ Tags readSourceTags(const char* path)
         return tags;
     FlacStream flac;
     if (parseFlacHeader(file.head, file.size, file.readAt, flac) && flac.commentOffset > 0) {
-        std::string comment;
-        while (comment.size() < std::min<uint64_t>(flac.commentBytes, longestTagChunk)) {
-            const std::string_view part = file.readAt(flac.commentOffset + comment.size(), blockBytes);
-            if (part.empty())
-                break;
-            comment += part.substr(0, flac.commentBytes - comment.size());
-        }
-        readVorbisComment(comment, tags);
+        readVorbisComment(bytesOf(file, flac.commentOffset, std::min<uint64_t>(flac.commentBytes, longestTagChunk)),
+                          tags);
     } else if (file.head.starts_with("OggS")) {
         readOggTags(file.head, tags);
     } else if (file.head.starts_with("FORM")) {
@@ -168,10 +162,7 @@ Tags readSourceTags(const char* path)
     } else if (file.head.starts_with("ID3")) {
         readTagChunk("ID3 ", file.head, ByteOrder::little, tags);
     } else if (file.head.starts_with("RIFF") || file.head.starts_with("RIFX") || file.head.starts_with("RF64")) {
-        parseWavFile(std::string_view(file.head).substr(0, headerBytes), file.size, file.readAt,
-                     [&tags](const ChunkHeader& chunk, std::string_view body, ByteOrder order) {
-                         readTagChunk(chunk.id, body, order, tags);
-                     });
+        parseWavFile(std::string_view(file.head).substr(0, headerBytes), file.size, file.readAt, tagReader(tags));
     }
     return tags;
 }

@@ -194,3 +194,20 @@ void readTagChunk(std::string_view id, std::string_view body, ByteOrder order, T
     else if (id == "ID3 " || id == "id3 ")
         readId3(body, tags);
 }
+
+TagChunkReader tagReader(Tags& tags)
+{
+    return [&tags](const ChunkHeader& chunk, std::string_view body, ByteOrder order) {
+        readTagChunk(chunk.id, body, order, tags);
+        if (chunk.size > longestTagChunk)
+            tags.unreadBytes += chunk.size - longestTagChunk;
+    };
+}
+
+uint64_t id3TagBytes(std::string_view head)
+{
+    if (head.size() < 10 || !head.starts_with("ID3"))
+        return 0;
+    const bool footer = (static_cast<unsigned char>(head[5]) & 0x10) != 0;
+    return 10 + uint64_t{bigEndian32(head.substr(6, 4), true)} + (footer ? 10 : 0);
+}

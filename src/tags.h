@@ -29,3 +29,11 @@ void readTagChunk(std::string_view id, std::string_view body, ByteOrder order, T
 // and Opus files hold their tags: TITLE, ARTIST, ALBUM and ALBUMARTIST (or
 // ALBUM ARTIST), in any case, in UTF-8. A comment cut short gives what it holds.
 void readVorbisComment(std::string_view body, Tags& tags);
+
+// A reader of a WAV file's tag chunks into tags, as the WAV reader passes
+// them, counting the bytes of chunks too large to be read whole.
+TagChunkReader tagReader(Tags& tags);
+
+// The bytes of the ID3v2 tag that a file starts with, its footer included;
+// 0 for none.
+uint64_t id3TagBytes(std::string_view head);

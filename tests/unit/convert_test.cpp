@@ -55,9 +55,7 @@ TEST(Convert, WritesAHeaderThatReadsBack)
     Tags read;
     const WavInfo info = parseWavFile(header, file.size(), [&file](uint64_t offset, size_t size) {
         return std::string_view(file).substr(offset, size);
-    }, [&read](const ChunkHeader& chunk, std::string_view body, ByteOrder order) {
-        readTagChunk(chunk.id, body, order, read);
-    });
+    }, tagReader(read));
     EXPECT_TRUE(isCdAudio(info));
     EXPECT_EQ(info.layout, WavLayout::riff);
     EXPECT_EQ(info.sampleFrames, 4410);

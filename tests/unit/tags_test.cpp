@@ -215,9 +215,7 @@ TEST(Tags, ReadsAWavFilesTags)
             ++reads;
             return offset < file.size() ? std::string_view(file).substr(offset, size) : std::string_view();
         };
-        parseWavFile(head, file.size(), readAt, [&tags](const ChunkHeader& chunk, std::string_view body, ByteOrder order) {
-            readTagChunk(chunk.id, body, order, tags);
-        });
+        parseWavFile(head, file.size(), readAt, tagReader(tags));
         EXPECT_EQ(tags.title, testCase.title) << testCase.name;
         EXPECT_EQ(reads, testCase.reads) << testCase.name;
     }
