@@ -1,32 +1,17 @@
 #!/usr/bin/env python3
-"""Checks the sheets trelvask writes against cdrdao and libcue, which burn
-and read them.
+"""Checks the sheets trelvask writes with the programs that burn and read them.
 
-    differential.py CHECK TRELVASK [COUNT [EMULATOR...]]
+    differential.py cue|toc|cd-text TRELVASK [COUNT [EMULATOR...]]
 
-A cross-built trelvask runs under the EMULATOR command given after COUNT.
-
-cue: COUNT random projects (sparse WAV files, a list with S and P lines);
-trelvask runs on each, then cdrdao show-toc and libcue's cueprint on the cue
-sheet it wrote. Whatever either reader rejects or warns about, trelvask must
-have warned about; a project made clean must give no warning from anyone.
-
-toc: COUNT projects of WAV files of noise whose lengths fill no whole
-sectors, with splits and pregaps, written with --toc --tracks. cdrdao
-toc-size must accept the TOC file and count the listing's total; show-toc
-must print no ERROR, every start and length the listing gives, and END* (a
-padded end) only for the last track and a track before a pregap; and the
-audio show-data prints must be the files' audio one after the other, with
-the pregaps' silence, padded with silence only at those ends.
-
-cd-text: discs of one WAV file split into tracks whose titles follow the
-split times, written with --cd-text as a cue sheet and as a TOC file;
-show-toc must take each without an error, and toc2cddb, which reads it with
-cdrdao's own parser, must give every title back as the disc gets it. The
-titles are a table of the texts that cdrdao's lexer reads otherwise (a
-backslash before a digit, at the end, doubled) and COUNT discs of random
-texts made of such characters. A WAV file whose name holds a backslash
-before a digit must be the file cdrdao opens.
+cue: on random projects, whatever cdrdao show-toc or libcue's cueprint
+rejects or warns about, trelvask warned about; clean projects warn nowhere.
+toc: on random gapless projects, toc-size and show-toc take the TOC file as
+the listing gives it, END* only where a pad is allowed, and show-data
+prints the files' audio one after the other with the pregaps' silence.
+cd-text: every title, from a table of what cdrdao's lexer reads otherwise
+and from random texts, comes back through toc2cddb as the disc gets it,
+from a cue sheet and from a TOC file; a WAV name with a backslash before a
+digit is the file cdrdao opens.
 """
 import os
 import random
@@ -228,63 +213,35 @@ def check_cue(trelvask, projects):
 # TOC files
 
 def toc_project(rng, folder):
-    """Writes the files of noise and returns the list's lines: files, splits
-    at least 4 seconds from either end and each other, and pregaps."""
-    lines = []
+    """Writes the files of noise; returns the list's lines (files, splits at
+    least 4 seconds from either end and each other, and pregaps) and the
+    audio of the gapless disc: the files' audio one after the other, each
+    pregap's silence after the track before it is padded to whole sectors,
+    and the last track padded."""
+    lines, audio = [], bytearray()
+
+    def pregap():
+        gap = rng.randint(1, 150)
+        lines.append('P ' + cd_time(gap))
+        audio.extend(bytes(-len(audio) % SECTOR + gap * SECTOR))
+
     for number in range(rng.randint(1, 3)):
-        name = 'take %d.wav' % number
         samples = rng.randint(5 * 44100, 14 * 44100)
-        write_wav(os.path.join(folder, name), samples * 4, audio=rng.randbytes(samples * 4))
-        lines.append(name)
+        data = rng.randbytes(samples * 4)
+        lines.append('take %d.wav' % number)
+        write_wav(os.path.join(folder, lines[-1]), len(data), audio=data)
         if rng.random() < 0.3:
-            lines.append('P ' + cd_time(rng.randint(1, 150)))
-        if samples >= 9 * 44100 and rng.random() < 0.6:
-            lines.append('S ' + cd_time(rng.randint(4 * 75 + 2, samples // 588 - 4 * 75 - 2)))
-            if rng.random() < 0.4:
-                lines.append('P ' + cd_time(rng.randint(1, 150)))
-    return lines
-
-
-def parse_runs(lines, folder):
-    """(pregap sectors, audio bytes) for each run of the disc, from the list:
-    a run starts at the disc's start and at every pregap."""
-    runs = []
-    audio_of = {}
-    current = None
-    cut = 0
-    for at, line in enumerate(lines):
-        pregap_next = at + 1 < len(lines) and lines[at + 1].startswith('P ')
-        pregap = frames(lines[at + 1][2:]) if pregap_next else 0
-        if line.startswith('P '):
-            continue
-        if line.startswith('S '):
-            split = frames(line[2:]) * SECTOR
-            data = audio_of[current]
-            if pregap:
-                runs[-1][1] += data[cut:split]
-                runs.append([pregap, b''])
-                cut = split
-            continue
-        if current is not None:
-            runs[-1][1] += audio_of[current][cut:]
-        current = line
-        with open(os.path.join(folder, line), 'rb') as wav:
-            audio_of[line] = wav.read()[44:]
+            pregap()
         cut = 0
-        if not runs or pregap:
-            runs.append([pregap, b''])
-    runs[-1][1] += audio_of[current][cut:]
-    return runs
-
-
-def disc_audio(runs):
-    """The audio of a gapless disc: each run after its pregap's silence,
-    padded with silence to whole sectors."""
-    audio = b''
-    for pregap, run in runs:
-        audio += bytes(pregap * SECTOR) + run
-        audio += bytes(-len(audio) % SECTOR)
-    return audio
+        if samples >= 9 * 44100 and rng.random() < 0.6:
+            split = rng.randint(4 * 75 + 2, samples // 588 - 4 * 75 - 2)
+            lines.append('S ' + cd_time(split))
+            if rng.random() < 0.4:
+                cut = split * SECTOR
+                audio.extend(data[:cut])
+                pregap()
+        audio.extend(data[cut:])
+    return lines, bytes(audio + bytes(-len(audio) % SECTOR))
 
 
 def shown_audio(output):
@@ -295,7 +252,7 @@ def shown_audio(output):
 
 def check_toc_project(trelvask, rng):
     with tempfile.TemporaryDirectory() as folder:
-        lines = toc_project(rng, folder)
+        lines, audio = toc_project(rng, folder)
         with open(os.path.join(folder, 'tlist.txt'), 'w') as listing:
             listing.write('\n'.join(lines) + '\n')
         status, report, warnings = run(trelvask + ['--toc', '--tracks'], folder)
@@ -313,7 +270,7 @@ def check_toc_project(trelvask, rng):
             if padded and at + 1 < len(tracks) and not tracks[at + 1][0]:
                 return 'track %d is padded before a seam' % (at + 1), lines
         data = run(['cdrdao', 'show-data', 'output.toc'], folder, binary=True)
-        if shown_audio(data[1]) != disc_audio(parse_runs(lines, folder)):
+        if shown_audio(data[1]) != audio:
             return 'the audio cdrdao burns is not the files\' audio one after the other', lines
     return '', lines
 

@@ -20,11 +20,11 @@ import math
 import os
 import re
 import signal
-import struct
 import subprocess
 import sys
 import tempfile
 import time
+import wave
 
 TAGS = ['-metadata', 'title=Night Song', '-metadata', 'artist=The Lanterns', '-metadata', 'album=Harbour',
         '-metadata', 'album_artist=Various']
@@ -63,21 +63,13 @@ def converted_frames(frames, rate):
 
 
 def read_wav(path):
-    """(format fields, INFO texts, 16-bit samples) of a WAV file."""
-    data = open(path, 'rb').read()
-    at, fmt, info, samples = 12, None, {}, array.array('h')
-    while at + 8 <= len(data):
-        chunk, size = data[at:at + 4], struct.unpack('<I', data[at + 4:at + 8])[0]
-        body = data[at + 8:at + 8 + size]
-        if chunk == b'fmt ':
-            fmt = struct.unpack('<HHIIHH', body[:16])
-        elif chunk == b'LIST' and body.startswith(b'INFO'):
-            for key, text in re.findall(rb'(I[A-Z]{3})(?:.{4})([^\0]*)\0', body[4:], re.S):
-                info[key.decode()] = text.decode()
-        elif chunk == b'data':
-            samples.frombytes(body[:len(body) // 2 * 2])
-        at += 8 + size + (size & 1)
-    return fmt, info, samples
+    """(channels, rate, bytes a sample; INFO texts; 16-bit samples) of a PCM WAV file."""
+    with wave.open(path) as wav:
+        fmt = (wav.getnchannels(), wav.getframerate(), wav.getsampwidth())
+        samples = array.array('h', wav.readframes(wav.getnframes()))
+    with open(path, 'rb') as whole:
+        info = re.findall(rb'(I[A-Z]{3})(?:.{4})([^\0]*)\0', whole.read(4096).partition(b'INFO')[2], re.S)
+    return fmt, {key.decode(): text.decode() for key, text in info}, samples
 
 
 def rms_difference(ours, theirs):
@@ -121,7 +113,7 @@ def check_sources(trelvask, folder):
         converted = os.path.join(folder, 'cd', name.rsplit('.', 1)[0] + ('-cd.wav' if name.endswith('.wav') else '.wav'))
         fmt, info, samples = read_wav(converted)
         frames, rate = library_frames(os.path.join(folder, name))
-        if fmt != (1, 2, 44100, 176400, 4, 16) or len(samples) // 2 != converted_frames(frames, rate):
+        if fmt != (2, 44100, 2) or len(samples) // 2 != converted_frames(frames, rate):
             problems.append('%s: %s, %d frames, not CD audio of %d' % (name, fmt, len(samples) // 2,
                                                                        converted_frames(frames, rate)))
         if (info.get('INAM'), info.get('IART'), info.get('IPRD')) != ('Night Song', 'The Lanterns', 'Harbour'):
